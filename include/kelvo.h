@@ -1,0 +1,144 @@
+/*
+ * kelvo.h: read and write KELVO test-data files (version 4, and version 3 on input).
+ *
+ * The caller drives the file: it reads each record header with kelvo_headread and
+ * calls the record's reader by REC_TYP and REC_SUB. Decoded structures point into
+ * library-owned buffers (see each function). Single-threaded by contract.
+ */
+#ifndef KELVO_H
+#define KELVO_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <time.h>
+
+#if defined(KELVO_BUILDING_LIBRARY) && defined(__GNUC__)
+#define KELVO_API __attribute__((visibility("default")))
+#else
+#define KELVO_API
+#endif
+
+#define KELVO_VERSION_TEXT "    kelvo.h: KELVO Version V4.6\n\n"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---------------------------------------------------------------- shared types */
+
+typedef struct kelvo_attributes {
+    int32_t cpu_type;  /* 0 VAX reals, 1 big-endian, 2 little-endian IEEE; -1 until a FAR is read */
+    int32_t kelvo_ver; /* 3 or 4; 0 until a FAR (or a version-3 MIR) is read */
+} kelvo_attributes;
+
+/* One entry per handle. */
+extern KELVO_API kelvo_attributes Kelvo_file_attributes[32];
+
+typedef struct kelvo_header {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+} kelvo_header;
+
+typedef struct kelvo_cn { uint8_t len;   char    *str;  } kelvo_cn;  /* counted string (Cn) */
+typedef struct kelvo_bn { uint8_t len;   uint8_t *data; } kelvo_bn;  /* Bn descriptor */
+typedef struct kelvo_dn { uint16_t bits; uint8_t *data; } kelvo_dn;  /* Dn descriptor: bit count */
+
+#define KELVO_PRESENT 1u /* field status: the field begins inside the record */
+#define KELVO_VALID   2u /* field status: the field holds a usable value */
+
+/* ---------------------------------------------------------------- file layer */
+
+KELVO_API int kelvo_open(const char *path, const char *mode);
+KELVO_API int kelvo_sopen(const char *path, const char *mode);
+KELVO_API int kelvo_fidopen(int fd, const char *mode);
+KELVO_API void kelvo_close(int handle);
+KELVO_API int kelvo_flush(int handle);
+KELVO_API void kelvo_clean(void);
+KELVO_API void kelvo_sig_exit(void);
+KELVO_API uint32_t kelvo_read(int handle, void *buffer, uint32_t size);
+KELVO_API uint32_t kelvo_write(int handle, const void *buffer, uint32_t size);
+KELVO_API long kelvo_seek(int handle, long offset, int whence);
+KELVO_API int kelvo_headread(int handle, kelvo_header *header);
+KELVO_API int kelvo_skip_record(int handle, const kelvo_header *header);
+
+/* ---------------------------------------------------------------- number conversion */
+
+KELVO_API int kelvo_shortswap(int cpu, void *p);
+KELVO_API int kelvo_intswap(int cpu, void *p);
+KELVO_API int kelvo_int64swap(int cpu, void *p);
+KELVO_API float kelvo_floatcopy(int cpu, const void *p);
+KELVO_API double kelvo_doublecopy(int cpu, const void *p);
+
+/* ---------------------------------------------------------------- buffers */
+
+KELVO_API void *kelvo_mem_alloc(void *pointer, uint32_t *capacity, uint32_t size);
+KELVO_API void *kelvo_memcpy(void *destination, const void *source, int32_t n);
+KELVO_API void kelvo_free(void);
+KELVO_API int kelvo_move_dstring(const kelvo_dn *source, void *destination);
+
+/* ---------------------------------------------------------------- FAR (0, 10) */
+
+typedef struct kelvo_far_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t CPU_TYPE;
+    uint8_t KELVO_VER;
+} kelvo_far_struct;
+
+KELVO_API int kelvo_farread(int handle, const kelvo_header *header, kelvo_far_struct *far);
+KELVO_API int kelvo_farbuf_read(int handle, const kelvo_header *header, kelvo_far_struct *far);
+KELVO_API void kelvo_far_to_struct(kelvo_far_struct *far, const void *image, const kelvo_attributes *attr);
+KELVO_API int kelvo_farwrite(int handle, kelvo_far_struct *far);
+KELVO_API void kelvo_far_to_memory(const kelvo_far_struct *far, void *out);
+
+/* ---------------------------------------------------------------- ATR (0, 20) */
+
+typedef struct kelvo_atr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint32_t MOD_TIM;
+    kelvo_cn CMD_LINE;
+} kelvo_atr_struct;
+
+KELVO_API int kelvo_atrread(int handle, const kelvo_header *header, kelvo_atr_struct *atr);
+KELVO_API int kelvo_atrbuf_read(int handle, const kelvo_header *header, kelvo_atr_struct *atr);
+KELVO_API void kelvo_atr_to_struct(kelvo_atr_struct *atr, const void *image, const kelvo_attributes *attr);
+KELVO_API int kelvo_atr_buf(kelvo_atr_struct *atr);
+KELVO_API int kelvo_atrwrite(int handle, kelvo_atr_struct *atr);
+KELVO_API int kelvo_atr_size(kelvo_atr_struct *atr);
+KELVO_API void kelvo_atr_to_memory(const kelvo_atr_struct *atr, void *out);
+
+/* ---------------------------------------------------------------- run and part records */
+/* @@RUN_PART@@ */
+
+/* ---------------------------------------------------------------- test result records */
+/* @@TEST_RESULTS@@ */
+
+/* ---------------------------------------------------------------- summary, wafer and site records */
+/* @@SUMMARY_WAFER@@ */
+
+/* ---------------------------------------------------------------- pin and section records */
+/* @@PIN_SECTION@@ */
+
+/* ---------------------------------------------------------------- generic data and scan records */
+/* @@GENERIC_SCAN@@ */
+
+/* ---------------------------------------------------------------- utilities */
+
+/* Digits right of the point in a printf format (6 without a point). */
+KELVO_API int kelvo_get_rdig(const char *format);
+/* Left and right digits of a printf format: [0] left, [1] right; static storage. */
+KELVO_API int *kelvo_get_precision(const char *format);
+/* Broken-down time to seconds since 1970 (no time zone). */
+KELVO_API uint32_t kelvo_time(const struct tm *tm);
+/* Dump n bytes to standard output: letters as themselves, other bytes in hex. */
+KELVO_API int kelvo_print(const void *bytes, int n);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KELVO_H */

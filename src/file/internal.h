@@ -1,0 +1,116 @@
+// Shared state of the file layer: handle table, process-wide buffers and the
+// inline number conversions that the decoders use field by field.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "kelvo.h"
+
+// Every source file carries its own name and the header's version text.
+#define KELVO_SOURCE_ID(name)                                                       \
+    namespace {                                                                     \
+    [[maybe_unused]] __attribute__((used)) const char kelvo_source_name[] =         \
+        "\n\n" name ":  ";                                                          \
+    [[maybe_unused]] __attribute__((used)) const char kelvo_source_version[] =      \
+        KELVO_VERSION_TEXT;                                                         \
+    }
+
+namespace kelvo {
+
+constexpr int kMaxHandles = 32;
+
+// A growable byte buffer: storage and capacity, grown by kelvo_mem_alloc.
+struct Buffer {
+    uint8_t *data = nullptr;
+    uint32_t capacity = 0;
+
+    // Grows to exactly `need` bytes when smaller; false when storage cannot be had.
+    bool reserve(uint32_t need) {
+        if (capacity >= need && capacity != 0) return true;
+        return grow(need);
+    }
+    // Grows to need + slack when the capacity is below need.
+    bool reserve_slack(uint32_t need, uint32_t slack) {
+        if (capacity >= need && capacity != 0) return true;
+        return grow(need + slack);
+    }
+    bool grow(uint32_t size);
+    void release();
+};
+
+Buffer &read_buffer();
+Buffer &string_buffer();
+Buffer &array_buffer();
+Buffer &second_array_buffer();
+
+struct Slot {
+    FILE *stream = nullptr;
+    Buffer write;
+};
+
+// The slot of an open handle, or null for a handle outside 0-31 or not open.
+Slot *open_slot(int handle);
+
+// Reads exactly `size` bytes; on a short read zero-fills the rest of `buffer`.
+// Returns size when everything was read, else 0 (as kelvo_read).
+uint32_t read_exact(FILE *stream, void *buffer, uint32_t size);
+
+// ------------------------------------------------------------ conversions
+
+inline uint16_t bswap16(uint16_t v) { return __builtin_bswap16(v); }
+inline uint32_t bswap32(uint32_t v) { return __builtin_bswap32(v); }
+inline uint64_t bswap64(uint64_t v) { return __builtin_bswap64(v); }
+
+inline float float_from_bits(uint32_t bits) {
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
+inline double double_from_bits(uint64_t bits) {
+    double d;
+    std::memcpy(&d, &bits, 8);
+    return d;
+}
+
+// The missing-value NaN of R4 fields: 0.0/0.0, bit pattern 0xFFC00000.
+inline float missing_r4() { return float_from_bits(0xFFC00000u); }
+
+// 4 file bytes (little-endian load `raw`) to a host float.
+inline float convert_r4(int cpu, uint32_t raw) {
+    if (cpu == 1) return float_from_bits(bswap32(raw));
+    if (cpu == 0) {
+        uint32_t halves = (raw >> 16) | (raw << 16);
+        return static_cast<float>(static_cast<double>(float_from_bits(halves)) * 0.25);
+    }
+    return float_from_bits(raw);
+}
+
+// 8 file bytes (little-endian load `raw`) to a host double.
+inline double convert_r8(int cpu, uint64_t raw) {
+    if (raw == 0) return 0.0;
+    if (cpu == 1) return double_from_bits(bswap64(raw));
+    if (cpu == 0) {
+        uint64_t w0 = raw & 0xFFFF, w1 = (raw >> 16) & 0xFFFF, w2 = (raw >> 32) & 0xFFFF,
+                 w3 = raw >> 48;
+        uint64_t v = (w0 << 48) | (w1 << 32) | (w2 << 16) | w3;
+        uint64_t r = (v >> 3) & 0x0FFFFFFFFFFFFFFFull;
+        r += 0x37E00000ull << 32;
+        r = (r & ~(1ull << 63)) | ((w0 & 0x8000u) << 48);
+        return double_from_bits(r);
+    }
+    return double_from_bits(raw);
+}
+
+inline int attr_cpu(const kelvo_attributes *attr) { return attr ? attr->cpu_type : -1; }
+inline int attr_ver(const kelvo_attributes *attr) { return attr ? attr->kelvo_ver : 0; }
+
+// REC_LEN of a header in the byte order of `cpu`.
+inline uint16_t header_length(const void *header, int cpu) {
+    uint16_t len;
+    std::memcpy(&len, header, 2);
+    return cpu == 1 ? bswap16(len) : len;
+}
+
+}  // namespace kelvo

@@ -1,0 +1,107 @@
+// The open-file table: opening files and adopting descriptors.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "file/internal.h"
+#include "v3/v3_state.h"
+
+KELVO_SOURCE_ID("kelvo_open")
+
+KELVO_API kelvo_attributes Kelvo_file_attributes[32] = {
+    {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0},
+    {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0},
+    {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0},
+    {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}};
+
+namespace kelvo {
+
+namespace {
+Slot g_slots[kMaxHandles];
+
+int lowest_free_slot() {
+    for (int i = 0; i < kMaxHandles; ++i)
+        if (!g_slots[i].stream) return i;
+    return -1;
+}
+
+int take_slot(int index, FILE *stream) {
+    Kelvo_file_attributes[index] = {-1, 0};
+    g_slots[index].stream = stream;
+    g_slots[index].write = Buffer{};
+    v3::reset_handle(index);
+    return index;
+}
+}  // namespace
+
+Slot *open_slot(int handle) {
+    if (handle < 0 || handle >= kMaxHandles) return nullptr;
+    Slot *slot = &g_slots[handle];
+    return slot->stream ? slot : nullptr;
+}
+
+}  // namespace kelvo
+
+using namespace kelvo;
+
+extern "C" {
+
+KELVO_API int kelvo_open(const char *path, const char *mode) {
+    if (!path || !mode) return -1;
+    // A full table is refused before the file is touched, so nothing is created in vain.
+    int index = lowest_free_slot();
+    if (index < 0) return -1;
+
+    int flags;
+    if (std::strcmp(mode, "r") == 0) flags = O_RDONLY;
+    else flags = O_RDWR | O_CREAT | (mode[0] == 'w' ? O_TRUNC : 0);
+    int fd = ::open(path, flags | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+
+    std::string stream_mode = mode;
+    if (!std::strchr(mode, 'b')) stream_mode += 'b';
+    FILE *stream = ::fdopen(fd, stream_mode.c_str());
+    if (!stream) {
+        ::close(fd);
+        return -1;
+    }
+    return take_slot(index, stream);
+}
+
+KELVO_API int kelvo_sopen(const char *path, const char *mode) { return kelvo_open(path, mode); }
+
+KELVO_API int kelvo_fidopen(int fd, const char *mode) {
+    if (!mode) return -1;
+    int index = lowest_free_slot();
+    if (index < 0) return -1;
+    FILE *stream = ::fdopen(fd, mode);
+    if (!stream) return -1;
+    return take_slot(index, stream);
+}
+
+KELVO_API void kelvo_close(int handle) {
+    Slot *slot = open_slot(handle);
+    if (!slot) return;
+    slot->write.release();
+    std::fclose(slot->stream);
+    slot->stream = nullptr;
+}
+
+KELVO_API int kelvo_flush(int handle) {
+    Slot *slot = open_slot(handle);
+    return slot ? std::fflush(slot->stream) : EOF;
+}
+
+KELVO_API void kelvo_clean(void) {
+    for (int i = 0; i < kMaxHandles && g_slots[i].stream; ++i) kelvo_close(i);
+}
+
+KELVO_API void kelvo_sig_exit(void) {
+    kelvo_clean();
+    std::exit(-1);
+}
+
+}  // extern "C"

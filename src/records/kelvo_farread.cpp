@@ -1,0 +1,50 @@
+// FAR: the file's first record, which fixes its CPU type and version.
+#include "records/codec.h"
+
+KELVO_SOURCE_ID("kelvo_farread")
+
+using namespace kelvo;
+using namespace kelvo::codec;
+
+extern "C" {
+
+KELVO_API void kelvo_far_to_struct(kelvo_far_struct *far, const void *image, const kelvo_attributes *attr) {
+    View v(image, attr);
+    v.leading_block(far, sizeof(kelvo_far_struct));
+    v.fix_header(far);
+}
+
+// The CPU_TYPE byte is read first: only it tells how to convert REC_LEN.
+KELVO_API int kelvo_farread(int handle, const kelvo_header *header, kelvo_far_struct *far) {
+    Slot *slot = open_slot(handle);
+    if (!slot || !header || !far) return -2;
+    uint8_t cpu;
+    if (read_exact(slot->stream, &cpu, 1) != 1) return -2;
+    far->CPU_TYPE = cpu;
+    Kelvo_file_attributes[handle].cpu_type = cpu;
+
+    uint16_t len = header_length(header, cpu);
+    Buffer &buffer = read_buffer();
+    if (!buffer.reserve(uint32_t{len} + 5)) return 0;
+    std::memcpy(buffer.data, header, 4);
+    buffer.data[4] = cpu;
+    // A FAR body of REC_LEN 0 still holds the CPU_TYPE byte already read; its
+    // version byte is then taken as missing (0) rather than read past the record.
+    uint32_t rest = len > 0 ? len - 1u : 0u;
+    uint32_t got = read_exact(slot->stream, buffer.data + 5, rest);
+    if (len < 2) buffer.data[5] = 0;
+    kelvo_attributes attr = {cpu, 0};
+    kelvo_far_struct decoded;
+    kelvo_far_to_struct(&decoded, buffer.data, &attr);
+    decoded.CPU_TYPE = cpu;
+    decoded.KELVO_VER = len >= 2 ? buffer.data[5] : 0;
+    *far = decoded;
+    Kelvo_file_attributes[handle].kelvo_ver = far->KELVO_VER;
+    return static_cast<int>(1 + got);
+}
+
+KELVO_API int kelvo_farbuf_read(int handle, const kelvo_header *header, kelvo_far_struct *far) {
+    return kelvo_farread(handle, header, far);
+}
+
+}  // extern "C"

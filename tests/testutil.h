@@ -1,0 +1,83 @@
+// Helpers shared by the tests: byte images, temporary files, the real data files.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "kelvo.h"
+
+namespace kt {
+
+using Bytes = std::vector<uint8_t>;
+
+// Builds a record image field by field in little-endian (cpu 2) or big-endian (cpu 1) order.
+class Image {
+public:
+    explicit Image(int cpu = 2) : cpu_(cpu) {}
+    Image &u1(uint8_t v) { b_.push_back(v); return *this; }
+    Image &u2(uint16_t v) { return put(v, 2); }
+    Image &u4(uint32_t v) { return put(v, 4); }
+    Image &u8(uint64_t v) { return put(v, 8); }
+    Image &r4(float f) { uint32_t v; std::memcpy(&v, &f, 4); return put(v, 4); }
+    Image &r8(double d) { uint64_t v; std::memcpy(&v, &d, 8); return put(v, 8); }
+    Image &cn(const std::string &s) { u1(static_cast<uint8_t>(s.size())); return raw(s); }
+    Image &raw(const std::string &s) { b_.insert(b_.end(), s.begin(), s.end()); return *this; }
+    Image &bytes(std::initializer_list<uint8_t> l) { b_.insert(b_.end(), l); return *this; }
+    Image &bytes(const Bytes &l) { b_.insert(b_.end(), l.begin(), l.end()); return *this; }
+    const Bytes &body() const { return b_; }
+    // Header (REC_LEN = body size, unless given) followed by the body.
+    Bytes record(uint8_t typ, uint8_t sub) const { return record(typ, sub, static_cast<uint16_t>(b_.size())); }
+    Bytes record(uint8_t typ, uint8_t sub, uint16_t rec_len) const;
+
+private:
+    Image &put(uint64_t v, int n);
+    int cpu_;
+    Bytes b_;
+};
+
+// The FAR of a file of the given CPU type.
+Bytes far_record(int cpu, int version = 4);
+Bytes concat(std::initializer_list<Bytes> parts);
+
+// A temporary file removed when the object goes.
+class TempFile {
+public:
+    TempFile();
+    explicit TempFile(const Bytes &contents);
+    ~TempFile();
+    const std::string &path() const { return path_; }
+    Bytes contents() const;
+    void write(const Bytes &contents) const;
+
+private:
+    std::string path_;
+};
+
+// Opens `bytes` as a file for reading; returns the handle (the file lives in `tmp`).
+int open_bytes(const Bytes &bytes, TempFile &tmp);
+
+// Reads the header of the next record; fails the test when there is none.
+kelvo_header next_header(int handle);
+
+// Path of an unpacked real file ("lot2", "lot3").
+std::string data_file(const std::string &name);
+
+// The bits of a float.
+inline uint32_t bits(float f) { uint32_t v; std::memcpy(&v, &f, 4); return v; }
+inline bool is_missing_nan(float f) { return bits(f) == 0xFFC00000u; }
+
+// Bytes a writer produced: writes with `write` on a fresh temporary file and returns them.
+template <class Write>
+Bytes written(Write write) {
+    TempFile tmp;
+    int h = kelvo_open(tmp.path().c_str(), "w");
+    write(h);
+    kelvo_close(h);
+    return tmp.contents();
+}
+
+}  // namespace kt

@@ -1,0 +1,162 @@
+// The record printers of kelvo-dump, kept in a registry by record codes. Each record
+// family registers a RecordKind built from its exported functions (make_kind), so
+// that the dump, the fuzz targets and kelvo-convert serve every record alike.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "kelvo.h"
+
+namespace dump {
+
+// Prints one record's fields, one per line; prints nothing when out is null.
+class Printer {
+public:
+    explicit Printer(FILE *out) : out_(out) {}
+    bool enabled() const { return out_ != nullptr; }
+
+    void begin(const char *name, const kelvo_header &h, uint32_t rec_len, long index, uint64_t offset);
+    void missing(const char *name);
+    void u(const char *name, uint64_t v, uint32_t status = KELVO_VALID);
+    void i(const char *name, int64_t v, uint32_t status = KELVO_VALID);
+    void hex(const char *name, uint64_t v, uint32_t status = KELVO_VALID);
+    void r(const char *name, double v, uint32_t status = KELVO_VALID);
+    void ch(const char *name, char v, uint32_t status = KELVO_VALID);
+    void text(const char *name, const kelvo_cn &s, uint32_t status = KELVO_VALID);
+    void text(const char *name, const char *s, uint32_t len, uint32_t status = KELVO_VALID);
+    void bn(const char *name, const kelvo_bn &b, uint32_t status = KELVO_VALID);
+    void dn(const char *name, const kelvo_dn &d, uint32_t status = KELVO_VALID);
+    void bytes(const char *name, const uint8_t *p, uint32_t n, uint32_t status = KELVO_VALID);
+    void note(const char *text);
+
+    // An array as a list; a null pointer with elements prints as missing.
+    template <class T>
+    void list(const char *name, const T *p, uint32_t n, uint32_t status = KELVO_VALID) {
+        if (!out_) return;
+        if (!(status & KELVO_VALID) || (!p && n)) return missing(name);
+        std::string s = "[";
+        for (uint32_t k = 0; k < n; ++k) {
+            if (k) s += ", ";
+            s += element(p[k]);
+        }
+        s += "]";
+        line(name, s);
+    }
+
+private:
+    static std::string element(float v);
+    static std::string element(double v);
+    static std::string element(uint8_t v) { return std::to_string(v); }
+    static std::string element(uint16_t v) { return std::to_string(v); }
+    static std::string element(uint32_t v) { return std::to_string(v); }
+    static std::string element(int16_t v) { return std::to_string(v); }
+    static std::string element(int32_t v) { return std::to_string(v); }
+    static std::string element(const kelvo_cn &v);
+    void line(const char *name, const std::string &value);
+    FILE *out_;
+};
+
+// One record type: how to dump it, exercise its codec on an image, and copy it.
+struct RecordKind {
+    const char *name;
+    uint8_t typ, sub;
+    // Reads the record (header already read) with its buf_read and prints it, as
+    // record `index` at byte `offset`; returns the reader's result.
+    int (*dump)(int handle, const kelvo_header *header, Printer &p, long index, uint64_t offset);
+    // Decodes an image of REC_LEN + 4 bytes, copies it into the string buffer and
+    // encodes it again (the fuzz target's round).
+    void (*exercise)(const void *image, const kelvo_attributes *attr);
+    // Reads the record from `in` and writes it to `out`: the writer's result, or the
+    // reader's failure (0 or below).
+    int (*copy)(int in, const kelvo_header *header, int out);
+};
+
+void add_kind(const RecordKind &kind);
+// A stream that discards what is written to it.
+FILE *null_output();
+const RecordKind *find_kind(uint8_t typ, uint8_t sub);
+const std::vector<RecordKind> &kinds();
+
+// The exported functions of one record family. Records without a field status
+// array, a copy or a size function are adapted with small lambdas, or left null.
+template <class S>
+struct Codec {
+    int (*buf_read)(int, const kelvo_header *, S *, uint32_t *);
+    void (*to_struct)(S *, const void *, const kelvo_attributes *, uint32_t *);
+    int (*buf)(S *);                // may be null
+    int (*size)(S *);               // may be null
+    void (*to_memory)(const S *, void *);
+    int (*write)(int, S *);
+    void (*print)(Printer &, const S &, const uint32_t *status);
+};
+
+// Field status words enough for any record.
+constexpr int kStatusWords = 64;
+
+template <class S>
+struct Registered {
+    static inline Codec<S> codec{};
+    static inline const char *name = "";
+
+    static int dump(int handle, const kelvo_header *header, Printer &p, long index, uint64_t offset) {
+        S s{};
+        uint32_t status[kStatusWords] = {};
+        int r = codec.buf_read(handle, header, &s, status);
+        if (p.enabled() && (r > 0 || (r == 0 && s.REC_LEN == 0))) {
+            p.begin(name, *header, s.REC_LEN, index, offset);
+            codec.print(p, s, status);
+        }
+        return r;
+    }
+    static void exercise(const void *image, const kelvo_attributes *attr) {
+        S s{};
+        uint32_t status[kStatusWords] = {};
+        codec.to_struct(&s, image, attr, status);
+        // Printing touches every byte the decoded structure points at.
+        Printer sink(null_output());
+        codec.print(sink, s, status);
+        if (codec.buf && codec.buf(&s)) codec.print(sink, s, status);
+        if (codec.size) {
+            int total = codec.size(&s);
+            if (total >= 4 && total <= 65539) {
+                std::vector<uint8_t> out(static_cast<size_t>(total));
+                codec.to_memory(&s, out.data());
+            }
+        }
+    }
+    static int copy(int in, const kelvo_header *header, int out) {
+        S s{};
+        uint32_t status[kStatusWords] = {};
+        int r = codec.buf_read(in, header, &s, status);
+        if (r <= 0 && header->REC_LEN != 0) return r;
+        return codec.write(out, &s);
+    }
+};
+
+template <class S>
+RecordKind make_kind(const char *name, uint8_t typ, uint8_t sub, const Codec<S> &codec) {
+    Registered<S>::codec = codec;
+    Registered<S>::name = name;
+    return RecordKind{name, typ, sub, &Registered<S>::dump, &Registered<S>::exercise, &Registered<S>::copy};
+}
+
+// Registers kinds when the program starts: `static dump::Registration r{{make_kind(...), ...}};`
+struct Registration {
+    Registration(std::initializer_list<RecordKind> list) {
+        for (const RecordKind &k : list) add_kind(k);
+    }
+};
+
+// Walks a whole file as a caller would and prints it (or only counts it).
+struct WalkResult {
+    bool ok = true;
+    std::string error;  // one line: what went wrong, with record index and offset
+    long records = 0;
+    std::vector<std::pair<std::string, long>> counts;  // per record type, in order of appearance
+};
+WalkResult walk(int handle, Printer &p);
+
+}  // namespace dump

@@ -1,0 +1,21 @@
+// kelvo-dump: ATR.
+#include "dump/dump.h"
+
+namespace {
+
+void print_atr(dump::Printer &p, const kelvo_atr_struct &s, const uint32_t *) {
+    p.u("MOD_TIM", s.MOD_TIM);
+    p.text("CMD_LINE", s.CMD_LINE);
+}
+
+const dump::Registration registration{
+    dump::make_kind<kelvo_atr_struct>(
+        "ATR", 0, 20,
+        {[](int h, const kelvo_header *hd, kelvo_atr_struct *s, uint32_t *) { return kelvo_atrbuf_read(h, hd, s); },
+         [](kelvo_atr_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
+             kelvo_atr_to_struct(s, img, a);
+         },
+         kelvo_atr_buf, kelvo_atr_size, kelvo_atr_to_memory, kelvo_atrwrite, print_atr}),
+};
+
+}  // namespace
