@@ -9,8 +9,12 @@ using namespace kelvo::codec;
 extern "C" {
 
 KELVO_API int kelvo_atr_buf(kelvo_atr_struct *atr) {
-    // An empty command line keeps the pointer the decoder gave it.
-    if (atr->CMD_LINE.len < 1) return 1;
+    // An empty command line becomes the static empty string: the decoder's pointer
+    // may lie at the record's end, where no terminator follows.
+    if (atr->CMD_LINE.len < 1) {
+        set_empty(atr->CMD_LINE);
+        return 1;
+    }
     return copy_texts(atr, &kelvo_atr_struct::CMD_LINE);
 }
 

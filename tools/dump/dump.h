@@ -118,7 +118,11 @@ struct Registered {
         // Printing touches every byte the decoded structure points at.
         Printer sink(null_output());
         codec.print(sink, s, status);
-        if (codec.buf && codec.buf(&s)) codec.print(sink, s, status);
+        // Writers need NUL-terminated texts: encode only what the copy terminated.
+        if (codec.buf) {
+            if (!codec.buf(&s)) return;
+            codec.print(sink, s, status);
+        }
         if (codec.size) {
             int total = codec.size(&s);
             if (total >= 4 && total <= 65539) {

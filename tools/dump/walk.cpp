@@ -11,6 +11,21 @@ uint16_t body_length(int handle, const kelvo_header &h) {
     return len;
 }
 
+// Names of the record codes, for records that no decoder is registered for.
+const char *code_name(uint8_t typ, uint8_t sub) {
+    static const struct {
+        uint8_t typ, sub;
+        const char *name;
+    } names[] = {{0, 10, "FAR"},  {0, 20, "ATR"},  {1, 10, "MIR"},  {1, 20, "MRR"},  {1, 30, "PCR"},
+                 {1, 40, "HBR"},  {1, 50, "SBR"},  {1, 60, "PMR"},  {1, 62, "PGR"},  {1, 63, "PLR"},
+                 {1, 70, "RDR"},  {1, 80, "SDR"},  {2, 10, "WIR"},  {2, 20, "WRR"},  {2, 30, "WCR"},
+                 {5, 10, "PIR"},  {5, 20, "PRR"},  {10, 30, "TSR"}, {15, 10, "PTR"}, {15, 15, "MPR"},
+                 {15, 20, "FTR"}, {20, 10, "BPS"}, {20, 20, "EPS"}, {50, 10, "GDR"}, {50, 30, "DTR"}};
+    for (const auto &n : names)
+        if (n.typ == typ && n.sub == sub) return n.name;
+    return nullptr;
+}
+
 std::string where(long index, uint64_t offset) {
     return "record " + std::to_string(index) + " at byte offset " + std::to_string(offset);
 }
@@ -54,10 +69,11 @@ WalkResult walk(int handle, Printer &p) {
             name = kind->name;
             result = kind->dump(handle, &h, p, index, offset);
         } else {
-            name = "(" + std::to_string(h.REC_TYP) + "," + std::to_string(h.REC_SUB) + ")";
+            const char *known = code_name(h.REC_TYP, h.REC_SUB);
+            name = known ? known : "(" + std::to_string(h.REC_TYP) + "," + std::to_string(h.REC_SUB) + ")";
             result = kelvo_skip_record(handle, &h);
             if (result > 0 || body_length(handle, h) == 0) {
-                p.begin("unknown", h, body_length(handle, h), index, offset);
+                p.begin(known ? known : "unknown", h, body_length(handle, h), index, offset);
                 p.note("not decoded");
             }
         }

@@ -1,0 +1,26 @@
+// Feeds one record image to every decoder the library has: decode, print every
+// field, copy into the string buffer, size and encode again.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "dump/dump.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    if (size < 1) return 0;
+    // First byte: the CPU type and version of the image's file.
+    kelvo_attributes attr{data[0] % 4 == 3 ? -1 : data[0] % 4, (data[0] & 0x10) ? 3 : 4};
+    ++data;
+    --size;
+    // The image is exactly REC_LEN + 4 bytes, as the read buffer would hold it: the
+    // bytes given, then zeros.
+    uint8_t head[2] = {size > 0 ? data[0] : uint8_t{0}, size > 1 ? data[1] : uint8_t{0}};
+    uint16_t len = attr.cpu_type == 1 ? static_cast<uint16_t>(head[0] << 8 | head[1])
+                                      : static_cast<uint16_t>(head[1] << 8 | head[0]);
+    std::vector<uint8_t> image(uint32_t{len} + 4, 0);
+    std::memcpy(image.data(), data, std::min<size_t>(size, image.size()));
+    for (const dump::RecordKind &kind : dump::kinds()) kind.exercise(image.data(), &attr);
+    kelvo_far_struct far;
+    kelvo_far_to_struct(&far, image.data(), &attr);
+    return 0;
+}
