@@ -25,9 +25,10 @@ public:
     Image &r4(float f) { uint32_t v; std::memcpy(&v, &f, 4); return put(v, 4); }
     Image &r8(double d) { uint64_t v; std::memcpy(&v, &d, 8); return put(v, 8); }
     Image &cn(const std::string &s) { u1(static_cast<uint8_t>(s.size())); return raw(s); }
-    Image &raw(const std::string &s) { b_.insert(b_.end(), s.begin(), s.end()); return *this; }
-    Image &bytes(std::initializer_list<uint8_t> l) { b_.insert(b_.end(), l); return *this; }
-    Image &bytes(const Bytes &l) { b_.insert(b_.end(), l.begin(), l.end()); return *this; }
+    Image &raw(const std::string &s) { for (char c : s) b_.push_back(static_cast<uint8_t>(c)); return *this; }
+    // Element by element: g++ 12 warns falsely about range inserts into small vectors.
+    Image &bytes(std::initializer_list<uint8_t> l) { for (uint8_t v : l) b_.push_back(v); return *this; }
+    Image &bytes(const Bytes &l) { for (uint8_t v : l) b_.push_back(v); return *this; }
     const Bytes &body() const { return b_; }
     // Header (REC_LEN = body size, unless given) followed by the body.
     Bytes record(uint8_t typ, uint8_t sub) const { return record(typ, sub, static_cast<uint16_t>(b_.size())); }

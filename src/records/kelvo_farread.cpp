@@ -25,7 +25,8 @@ KELVO_API int kelvo_farread(int handle, const kelvo_header *header, kelvo_far_st
 
     uint16_t len = header_length(header, cpu);
     Buffer &buffer = read_buffer();
-    if (!buffer.reserve(uint32_t{len} + 5)) return 0;
+    // Room for the header, CPU_TYPE and KELVO_VER even when REC_LEN says less.
+    if (!buffer.reserve(std::max<uint32_t>(uint32_t{len} + 4, 6))) return 0;
     std::memcpy(buffer.data, header, 4);
     buffer.data[4] = cpu;
     // A FAR body of REC_LEN 0 still holds the CPU_TYPE byte already read; its
