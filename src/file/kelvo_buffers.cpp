@@ -59,6 +59,7 @@ KELVO_API void kelvo_free(void) {
 }
 
 KELVO_API int kelvo_move_dstring(const kelvo_dn *source, void *destination) {
+    if (!source || !destination) return 0;
     auto *out = static_cast<uint8_t *>(destination);
     uint16_t bits = source->bits;
     out[0] = static_cast<uint8_t>(bits & 0xFF);

@@ -32,7 +32,7 @@ KELVO_API uint32_t kelvo_time(const struct tm *tm) {
 
 KELVO_API int kelvo_print(const void *bytes, int n) {
     const auto *b = static_cast<const unsigned char *>(bytes);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; b && i < n; ++i) {
         unsigned c = b[i];
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
             std::putchar(static_cast<int>(c));
