@@ -118,7 +118,48 @@ KELVO_API void kelvo_atr_to_memory(const kelvo_atr_struct *atr, void *out);
 /* @@HBR_SBR_PIR_PRR@@ */
 
 /* ---------------------------------------------------------------- PTR */
-/* @@PTR@@ */
+
+/*
+ * PTR (15, 10): parametric test record. TEST_FLG bit 1 marks RESULT not valid; OPT_FLAG bits mark
+ * RES_SCAL (0x01), LO_SPEC (0x04), HI_SPEC (0x08), LLM_SCAL and LO_LIMIT (0x10, 0x40),
+ * HLM_SCAL and HI_LIMIT (0x20, 0x80) not valid. Absent R4 fields hold the NaN with
+ * bit pattern 0xFFC00000. Field status array: 15 words, RESULT to HI_SPEC in wire order.
+ */
+typedef struct kelvo_ptr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint32_t TEST_NUM;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    uint8_t TEST_FLG;
+    uint8_t PARM_FLG;
+    float RESULT;
+    kelvo_cn TEST_TXT;
+    kelvo_cn ALARM_ID;
+    uint8_t OPT_FLAG;
+    int8_t RES_SCAL;
+    int8_t LLM_SCAL;
+    int8_t HLM_SCAL;
+    float LO_LIMIT;
+    float HI_LIMIT;
+    kelvo_cn UNITS;
+    kelvo_cn C_RESFMT;
+    kelvo_cn C_LLMFMT;
+    kelvo_cn C_HLMFMT;
+    float LO_SPEC;
+    float HI_SPEC;
+} kelvo_ptr_struct;
+
+KELVO_API int kelvo_ptrread(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr, uint32_t *status);
+KELVO_API int kelvo_ptrbuf_read(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr, uint32_t *status);
+KELVO_API void kelvo_ptr_to_struct(kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+/* Moves the six texts into the string buffer, NUL-terminated. */
+KELVO_API int kelvo_ptr_buf(kelvo_ptr_struct *ptr);
+KELVO_API int kelvo_ptrwrite(int handle, kelvo_ptr_struct *ptr);
+KELVO_API int kelvo_ptr_size(kelvo_ptr_struct *ptr);
+KELVO_API void kelvo_ptr_to_memory(const kelvo_ptr_struct *ptr, void *out);
 
 /* ---------------------------------------------------------------- MPR, FTR */
 /* @@MPR_FTR@@ */

@@ -1,0 +1,41 @@
+// PTR: the flag bits, status words and internal entry points that its reader,
+// copy and writer share.
+#pragma once
+
+#include "records/codec.h"
+
+namespace kelvo::ptr {
+
+constexpr uint8_t kTyp = 15, kSub = 10;
+// Header, TEST_NUM, HEAD_NUM, SITE_NUM, TEST_FLG, PARM_FLG: as on the wire.
+constexpr uint32_t kLeading = 12;
+
+// TEST_FLG: RESULT is not valid.
+constexpr uint8_t kResultInvalid = 0x02;
+// OPT_FLAG: the bits that make a field not valid.
+constexpr uint8_t kResScalInvalid = 0x01;
+constexpr uint8_t kLoSpecInvalid = 0x04;
+constexpr uint8_t kHiSpecInvalid = 0x08;
+constexpr uint8_t kLoLimitInvalid = 0x10 | 0x40;  // LLM_SCAL and LO_LIMIT
+constexpr uint8_t kHiLimitInvalid = 0x20 | 0x80;  // HLM_SCAL and HI_LIMIT
+
+// Field status words, in wire order.
+enum Word {
+    kResult, kTestTxt, kAlarmId, kOptFlag, kResScal, kLlmScal, kHlmScal, kLoLimit, kHiLimit,
+    kUnits, kResFmt, kLlmFmt, kHlmFmt, kLoSpec, kHiSpec, kWords
+};
+
+// The six texts in wire order.
+constexpr kelvo_cn kelvo_ptr_struct::*kTexts[6] = {
+    &kelvo_ptr_struct::TEST_TXT, &kelvo_ptr_struct::ALARM_ID, &kelvo_ptr_struct::UNITS,
+    &kelvo_ptr_struct::C_RESFMT, &kelvo_ptr_struct::C_LLMFMT, &kelvo_ptr_struct::C_HLMFMT};
+
+// The version-4 decoder and copy (kelvo_ptr_to_struct, kelvo_ptr_buf).
+void decode(kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr, uint32_t *status);
+int copy(kelvo_ptr_struct *ptr);
+// The decoder that the handle's version calls for: version 4 and later here, else
+// (version 3, or no FAR read: version 0) the version-3 decoder.
+void decode_by_version(int handle, kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
+                       uint32_t *status);
+
+}  // namespace kelvo::ptr
