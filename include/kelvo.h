@@ -115,7 +115,97 @@ KELVO_API void kelvo_atr_to_memory(const kelvo_atr_struct *atr, void *out);
 /* @@MIR_MRR_PCR@@ */
 
 /* ---------------------------------------------------------------- HBR, SBR, PIR, PRR */
-/* @@HBR_SBR_PIR_PRR@@ */
+/* HBR (1, 40) and SBR (1, 50): one layout; size, copy and encoder are shared. */
+
+typedef struct kelvo_hbr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    uint16_t HBIN_NUM;
+    uint32_t HBIN_CNT;
+    char HBIN_PF;      /* status word 0; missing: a space */
+    kelvo_cn HBIN_NAM; /* status word 1 */
+} kelvo_hbr_struct;
+
+typedef struct kelvo_sbr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    uint16_t SBIN_NUM;
+    uint32_t SBIN_CNT;
+    char SBIN_PF;      /* status word 0; missing: a space */
+    kelvo_cn SBIN_NAM; /* status word 1 */
+} kelvo_sbr_struct;
+
+KELVO_API int kelvo_hbrread(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status);
+KELVO_API int kelvo_hbrbuf_read(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status);
+KELVO_API void kelvo_hbr_to_struct(kelvo_hbr_struct *hbr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_hbr_buf(kelvo_hbr_struct *hbr);
+KELVO_API int kelvo_hbrwrite(int handle, kelvo_hbr_struct *hbr);
+KELVO_API int kelvo_hbr_size(kelvo_hbr_struct *hbr);
+KELVO_API void kelvo_hbr_to_memory(const kelvo_hbr_struct *hbr, void *out);
+
+KELVO_API int kelvo_sbrread(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status);
+KELVO_API int kelvo_sbrbuf_read(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status);
+KELVO_API void kelvo_sbr_to_struct(kelvo_sbr_struct *sbr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_sbr_buf(kelvo_sbr_struct *sbr);
+KELVO_API int kelvo_sbrwrite(int handle, kelvo_sbr_struct *sbr);
+KELVO_API int kelvo_sbr_size(kelvo_sbr_struct *sbr);
+KELVO_API void kelvo_sbr_to_memory(const kelvo_sbr_struct *sbr, void *out);
+
+/* PIR (5, 10): no field status array. */
+
+typedef struct kelvo_pir_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+} kelvo_pir_struct;
+
+KELVO_API int kelvo_pirread(int handle, const kelvo_header *header, kelvo_pir_struct *pir);
+KELVO_API int kelvo_pirbuf_read(int handle, const kelvo_header *header, kelvo_pir_struct *pir);
+KELVO_API void kelvo_pir_to_struct(kelvo_pir_struct *pir, const void *image, const kelvo_attributes *attr);
+KELVO_API int kelvo_pir_buf(kelvo_pir_struct *pir);
+KELVO_API int kelvo_pirwrite(int handle, kelvo_pir_struct *pir);
+KELVO_API int kelvo_pir_size(kelvo_pir_struct *pir);
+KELVO_API void kelvo_pir_to_memory(const kelvo_pir_struct *pir, void *out);
+
+/* PRR (5, 20): status words 0 SOFT_BIN, 1 X_COORD, 2 Y_COORD, 3 TEST_T, 4 PART_ID,
+   5 PART_TXT, 6 PART_FIX. */
+
+typedef struct kelvo_prr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    uint8_t PART_FLG;
+    uint16_t NUM_TEST;
+    uint16_t HARD_BIN;
+    uint16_t SOFT_BIN;  /* missing: 65535 */
+    int16_t X_COORD;    /* missing: -32768 */
+    int16_t Y_COORD;    /* missing: -32768 */
+    uint32_t TEST_T;    /* missing: 0 */
+    kelvo_cn PART_ID;
+    kelvo_cn PART_TXT;
+    kelvo_bn PART_FIX;  /* raw bytes; missing: count 0, null pointer */
+} kelvo_prr_struct;
+
+KELVO_API int kelvo_prrread(int handle, const kelvo_header *header, kelvo_prr_struct *prr, uint32_t *status);
+KELVO_API int kelvo_prrbuf_read(int handle, const kelvo_header *header, kelvo_prr_struct *prr, uint32_t *status);
+KELVO_API void kelvo_prr_to_struct(kelvo_prr_struct *prr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_prr_buf(kelvo_prr_struct *prr);
+KELVO_API int kelvo_prrwrite(int handle, kelvo_prr_struct *prr);
+KELVO_API int kelvo_prr_size(kelvo_prr_struct *prr);
+KELVO_API void kelvo_prr_to_memory(const kelvo_prr_struct *prr, void *out);
 
 /* ---------------------------------------------------------------- PTR */
 

@@ -1,0 +1,19 @@
+// HBR: copy of the bin name into the string buffer (whatever the file's version).
+#include "records/kelvo_bins.h"
+#include "v3/v3_hbr.h"
+
+KELVO_SOURCE_ID("kelvo_hbrbuf_read")
+
+using namespace kelvo;
+
+extern "C" {
+
+KELVO_API int kelvo_hbr_buf(kelvo_hbr_struct *hbr) { return bins::copy(hbr); }
+
+KELVO_API int kelvo_hbrbuf_read(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
+    codec::ReadResult r = bins::read(handle, header, hbr, status, v3::hbr_to_struct);
+    if (!r.decoded) return r.result;
+    return kelvo_hbr_buf(hbr) ? r.result : -3;
+}
+
+}  // extern "C"
