@@ -261,7 +261,152 @@ KELVO_API void kelvo_ptr_to_memory(const kelvo_ptr_struct *ptr, void *out);
 /* @@PLR_RDR_SDR_BPS_EPS_DTR@@ */
 
 /* ---------------------------------------------------------------- GDR, STR */
-/* @@GDR_STR@@ */
+/* GDR (50, 10): a list of typed fields. Type codes of kelvo_gdr_field.type: */
+#define KELVO_GDR_B0 0  /* pad byte: no value */
+#define KELVO_GDR_U1 1
+#define KELVO_GDR_U2 2
+#define KELVO_GDR_U4 3
+#define KELVO_GDR_I1 4
+#define KELVO_GDR_I2 5
+#define KELVO_GDR_I4 6
+#define KELVO_GDR_R4 7
+#define KELVO_GDR_R8 8
+#define KELVO_GDR_CN 10 /* value: the characters (char *); len: their count */
+#define KELVO_GDR_BN 11 /* value: a kelvo_bn *; len: the byte count */
+#define KELVO_GDR_DN 12 /* value: a kelvo_dn *; len: the byte count */
+#define KELVO_GDR_N1 13 /* one byte, low 4 bits */
+#define KELVO_GDR_I8 14 /* 8-byte integer */
+
+typedef struct kelvo_gdr_field {
+    uint8_t type;  /* type code; 9 and above 14 carry no value */
+    uint32_t size; /* value bytes after the type code (set by decoding and by the size functions) */
+    uint16_t len;  /* Cn: characters; Bn, Dn: data bytes */
+    void *value;   /* numbers: aligned, host form; null for pad and unknown codes */
+} kelvo_gdr_field;
+
+typedef struct kelvo_gdr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint16_t FLD_CNT;
+    kelvo_gdr_field *GEN_DATA; /* decoded: library-owned table, valid until the next GDR decode */
+} kelvo_gdr_struct;
+
+/* Decoding: numbers wider than one byte are converted into the array buffer; one-byte
+ * values, Cn characters and Bn/Dn bytes point into the read buffer; the Bn and Dn
+ * descriptors belong to the library (reused by the next GDR decode). A record whose
+ * fields run past its end keeps the fields that begin inside it (FLD_CNT says how many),
+ * strings and bit strings cut to the bytes it holds. */
+KELVO_API int kelvo_gdrread(int handle, const kelvo_header *header, kelvo_gdr_struct *gdr);
+KELVO_API int kelvo_gdrbuf_read(int handle, const kelvo_header *header, kelvo_gdr_struct *gdr);
+KELVO_API void kelvo_gdr_to_struct(kelvo_gdr_struct *gdr, const void *image, const kelvo_attributes *attr);
+/* Copies the Cn values into the string buffer, NUL-terminated. */
+KELVO_API int kelvo_gdr_buf(kelvo_gdr_struct *gdr);
+/* REC_TYP on entry selects the codes written: 0 GDR (50,10); 1-5 (1,90)-(1,94); 6 (15,30);
+ * 7 (0,30); any other value keeps REC_TYP and REC_SUB. REC_SUB 10 is written as a GDR,
+ * anything else in the scan encoding (the values alone: no FLD_CNT, no type codes).
+ * Cn values are NUL-terminated strings. Returns 0 for a null structure. */
+KELVO_API int kelvo_gdrwrite(int handle, kelvo_gdr_struct *gdr);
+KELVO_API int kelvo_gdr_size(kelvo_gdr_struct *gdr);
+KELVO_API void kelvo_gdr_to_memory(const kelvo_gdr_struct *gdr, void *out);
+/* The scan encoding: kelvo_scan_size keeps REC_LEN in a library-held header (not in the
+ * structure), which kelvo_scan_to_memory writes with the structure's codes and never
+ * writes past; call them as a pair. */
+KELVO_API int kelvo_scan_size(kelvo_gdr_struct *gdr);
+KELVO_API void kelvo_scan_to_memory(const kelvo_gdr_struct *gdr, void *out);
+
+/* STR: scan test record. The caller sets the whole header, REC_LEN included (kelvo_str_size
+ * computes it). Sized arrays hold one element per 32-bit word, X the low word and X_HI the
+ * high word of elements wider than 4 bytes (null otherwise); on the wire an element takes
+ * its record's width in bytes. Decoding converts them (and every other number) into
+ * library-owned storage that the next STR decode reuses; so are the COND_LST and USER_TXT
+ * length and pointer arrays. Field status array: 18 words. */
+typedef struct kelvo_str_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t CONT_FLG;
+    uint32_t TEST_NUM;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    uint16_t PSR_REF;
+    uint8_t TEST_FLG;
+    kelvo_cn LOG_TYP;
+    kelvo_cn TEST_TXT;
+    kelvo_cn ALARM_ID;
+    kelvo_cn PROG_TXT;
+    kelvo_cn RSLT_TXT;
+    uint8_t Z_VAL;
+    uint8_t FMU_FLG;        /* bit 0: MASK_MAP follows; bit 2: FAL_MAP follows */
+    uint16_t MASK_LEN;      /* byte count of MASK_MAP */
+    kelvo_dn MASK_MAP;
+    uint16_t FAL_LEN;       /* byte count of FAL_MAP */
+    kelvo_dn FAL_MAP;
+    uint32_t CNT_BLOCK[6];
+    uint32_t BIT_BASE;
+    uint16_t COND_CNT;
+    uint16_t LIM_CNT;
+    uint8_t CYC_SIZE;
+    uint8_t PMR_SIZE;
+    uint8_t CHN_SIZE;
+    uint8_t PAT_SIZE;
+    uint8_t BIT_SIZE;
+    uint8_t U1_SIZE;
+    uint8_t U2_SIZE;
+    uint8_t U3_SIZE;
+    uint8_t UTX_SIZE;
+    uint16_t CAP_BGN;
+    uint8_t *COND_LEN;
+    char **COND_LST;
+    uint16_t CYCO_CNT;
+    uint32_t *CYC_OFST;
+    uint32_t *CYC_OFST_HI;
+    uint16_t PMR_CNT;
+    uint32_t *PMR_INDX;
+    uint32_t *PMR_INDX_HI;
+    uint16_t CHN_CNT;
+    uint32_t *CHN_NUM;
+    uint32_t *CHN_NUM_HI;
+    uint16_t EXP_CNT;
+    uint8_t *EXP_DATA;
+    uint16_t CAP_CNT;
+    uint8_t *CAP_DATA;
+    uint16_t NEW_CNT;
+    uint8_t *NEW_DATA;
+    uint16_t PAT_CNT;
+    uint32_t *PAT_NUM;
+    uint32_t *PAT_NUM_HI;
+    uint16_t BPOS_CNT;
+    uint32_t *BIT_POS;
+    uint32_t *BIT_POS_HI;
+    uint16_t USR1_CNT;
+    uint32_t *USR1;
+    uint32_t *USR1_HI;
+    uint16_t USR2_CNT;
+    uint32_t *USR2;
+    uint32_t *USR2_HI;
+    uint16_t USR3_CNT;
+    uint32_t *USR3;
+    uint32_t *USR3_HI;
+    uint16_t TXT_CNT;
+    uint8_t *USER_TXT_LEN;
+    char **USER_TXT;
+} kelvo_str_struct;
+
+KELVO_API int kelvo_strread(int handle, const kelvo_header *header, kelvo_str_struct *str, uint32_t *status);
+KELVO_API int kelvo_strbuf_read(int handle, const kelvo_header *header, kelvo_str_struct *str, uint32_t *status);
+KELVO_API void kelvo_str_to_struct(kelvo_str_struct *str, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+/* Copies the five texts, COND_LST and USER_TXT (texts NUL-terminated, with their length
+ * and pointer arrays) into the string buffer. */
+KELVO_API int kelvo_str_buf(kelvo_str_struct *str);
+/* Writes REC_LEN + 4 bytes as the caller set them: -1 for handle -1, -2 when the write
+ * buffer cannot be had, 0 (nothing written) when the fields need more than REC_LEN. */
+KELVO_API int kelvo_strwrite(int handle, kelvo_str_struct *str);
+/* Stores the REC_LEN that the fields need, from the length and count members as they
+ * stand, and returns REC_LEN + 4. */
+KELVO_API int kelvo_str_size(kelvo_str_struct *str);
+KELVO_API void kelvo_str_to_memory(const kelvo_str_struct *str, void *out);
 
 /* ---------------------------------------------------------------- utilities */
 
