@@ -255,7 +255,162 @@ KELVO_API void kelvo_ptr_to_memory(const kelvo_ptr_struct *ptr, void *out);
 /* @@MPR_FTR@@ */
 
 /* ---------------------------------------------------------------- TSR, WIR, WRR, WCR, PMR, PGR */
-/* @@TSR_WAFER_PMR_PGR@@ */
+/* TSR (10, 30): test synopsis. Status words (13): TEST_TYP, EXEC_CNT, FAIL_CNT,
+ * ALRM_CNT, TEST_NAM, SEQ_NAME, TEST_LBL, OPT_FLAG, TEST_TIM, TEST_MIN, TEST_MAX,
+ * TST_SUMS, TST_SQRS. */
+typedef struct kelvo_tsr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    char TEST_TYP;
+    uint32_t TEST_NUM;
+    uint32_t EXEC_CNT;
+    uint32_t FAIL_CNT;
+    uint32_t ALRM_CNT;
+    kelvo_cn TEST_NAM;
+    kelvo_cn SEQ_NAME;
+    kelvo_cn TEST_LBL;
+    uint8_t OPT_FLAG;
+    float TEST_TIM;
+    float TEST_MIN;
+    float TEST_MAX;
+    float TST_SUMS;
+    float TST_SQRS;
+} kelvo_tsr_struct;
+
+KELVO_API int kelvo_tsrread(int handle, const kelvo_header *header, kelvo_tsr_struct *tsr, uint32_t *status);
+KELVO_API int kelvo_tsrbuf_read(int handle, const kelvo_header *header, kelvo_tsr_struct *tsr, uint32_t *status);
+KELVO_API void kelvo_tsr_to_struct(kelvo_tsr_struct *tsr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_tsr_buf(kelvo_tsr_struct *tsr);
+KELVO_API int kelvo_tsrwrite(int handle, kelvo_tsr_struct *tsr);
+KELVO_API int kelvo_tsr_size(kelvo_tsr_struct *tsr);
+KELVO_API void kelvo_tsr_to_memory(const kelvo_tsr_struct *tsr, void *out);
+
+/* WIR (2, 10): wafer information. Status words (2): SITE_GRP, WAFER_ID. */
+typedef struct kelvo_wir_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_GRP;
+    uint32_t START_T;
+    kelvo_cn WAFER_ID;
+} kelvo_wir_struct;
+
+KELVO_API int kelvo_wirread(int handle, const kelvo_header *header, kelvo_wir_struct *wir, uint32_t *status);
+KELVO_API int kelvo_wirbuf_read(int handle, const kelvo_header *header, kelvo_wir_struct *wir, uint32_t *status);
+KELVO_API void kelvo_wir_to_struct(kelvo_wir_struct *wir, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_wir_buf(kelvo_wir_struct *wir);
+KELVO_API int kelvo_wirwrite(int handle, kelvo_wir_struct *wir);
+KELVO_API int kelvo_wir_size(kelvo_wir_struct *wir);
+KELVO_API void kelvo_wir_to_memory(const kelvo_wir_struct *wir, void *out);
+
+/* WRR (2, 20): wafer results. Status words (11): SITE_GRP, RTST_CNT, ABRT_CNT,
+ * GOOD_CNT, FUNC_CNT, WAFER_ID, FABWF_ID, FRAME_ID, MASK_ID, USR_DESC, EXC_DESC. */
+typedef struct kelvo_wrr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_GRP;
+    uint32_t FINISH_T;
+    uint32_t PART_CNT;
+    uint32_t RTST_CNT;
+    uint32_t ABRT_CNT;
+    uint32_t GOOD_CNT;
+    uint32_t FUNC_CNT;
+    kelvo_cn WAFER_ID;
+    kelvo_cn FABWF_ID;
+    kelvo_cn FRAME_ID;
+    kelvo_cn MASK_ID;
+    kelvo_cn USR_DESC;
+    kelvo_cn EXC_DESC;
+} kelvo_wrr_struct;
+
+KELVO_API int kelvo_wrrread(int handle, const kelvo_header *header, kelvo_wrr_struct *wrr, uint32_t *status);
+KELVO_API int kelvo_wrrbuf_read(int handle, const kelvo_header *header, kelvo_wrr_struct *wrr, uint32_t *status);
+KELVO_API void kelvo_wrr_to_struct(kelvo_wrr_struct *wrr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_wrr_buf(kelvo_wrr_struct *wrr);
+KELVO_API int kelvo_wrrwrite(int handle, kelvo_wrr_struct *wrr);
+KELVO_API int kelvo_wrr_size(kelvo_wrr_struct *wrr);
+KELVO_API void kelvo_wrr_to_memory(const kelvo_wrr_struct *wrr, void *out);
+
+/* WCR (2, 30): wafer configuration; the structure is the record's image (24 bytes).
+ * Status words (9): WAFR_SIZ, DIE_HT, DIE_WID, WF_UNITS, WF_FLAT, CENTER_X, CENTER_Y,
+ * POS_X, POS_Y. No strings: there is no kelvo_wcr_buf. */
+typedef struct kelvo_wcr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    float WAFR_SIZ;
+    float DIE_HT;
+    float DIE_WID;
+    uint8_t WF_UNITS;
+    char WF_FLAT;
+    int16_t CENTER_X;
+    int16_t CENTER_Y;
+    char POS_X;
+    char POS_Y;
+} kelvo_wcr_struct;
+
+KELVO_API int kelvo_wcrread(int handle, const kelvo_header *header, kelvo_wcr_struct *wcr, uint32_t *status);
+KELVO_API int kelvo_wcrbuf_read(int handle, const kelvo_header *header, kelvo_wcr_struct *wcr, uint32_t *status);
+KELVO_API void kelvo_wcr_to_struct(kelvo_wcr_struct *wcr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_wcrwrite(int handle, kelvo_wcr_struct *wcr);
+KELVO_API int kelvo_wcr_size(kelvo_wcr_struct *wcr);
+/* Copies REC_LEN + 4 bytes of the structure as they stand (as kelvo_far_to_memory). */
+KELVO_API void kelvo_wcr_to_memory(const kelvo_wcr_struct *wcr, void *out);
+
+/* PMR (1, 60): pin map. Status words (6): CHAN_TYP, CHAN_NAM, PHY_NAM, LOG_NAM,
+ * HEAD_NUM, SITE_NUM. */
+typedef struct kelvo_pmr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint16_t PMR_INDX;
+    uint16_t CHAN_TYP;
+    kelvo_cn CHAN_NAM;
+    kelvo_cn PHY_NAM;
+    kelvo_cn LOG_NAM;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+} kelvo_pmr_struct;
+
+KELVO_API int kelvo_pmrread(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status);
+KELVO_API int kelvo_pmrbuf_read(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status);
+KELVO_API void kelvo_pmr_to_struct(kelvo_pmr_struct *pmr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_pmr_buf(kelvo_pmr_struct *pmr);
+KELVO_API int kelvo_pmrwrite(int handle, kelvo_pmr_struct *pmr);
+KELVO_API int kelvo_pmr_size(kelvo_pmr_struct *pmr);
+KELVO_API void kelvo_pmr_to_memory(const kelvo_pmr_struct *pmr, void *out);
+
+/* PGR (1, 62): pin group. Status words (2): GRP_NAM, INDX_CNT. PMR_INDX points into
+ * the library's array buffer after a read. */
+typedef struct kelvo_pgr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint16_t GRP_INDX;
+    kelvo_cn GRP_NAM;
+    uint16_t INDX_CNT;
+    uint16_t *PMR_INDX;
+} kelvo_pgr_struct;
+
+KELVO_API int kelvo_pgrread(int handle, const kelvo_header *header, kelvo_pgr_struct *pgr, uint32_t *status);
+KELVO_API int kelvo_pgrbuf_read(int handle, const kelvo_header *header, kelvo_pgr_struct *pgr, uint32_t *status);
+KELVO_API void kelvo_pgr_to_struct(kelvo_pgr_struct *pgr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_pgr_buf(kelvo_pgr_struct *pgr);
+KELVO_API int kelvo_pgrwrite(int handle, kelvo_pgr_struct *pgr);
+KELVO_API int kelvo_pgr_size(kelvo_pgr_struct *pgr);
+KELVO_API void kelvo_pgr_to_memory(const kelvo_pgr_struct *pgr, void *out);
 
 /* ---------------------------------------------------------------- PLR, RDR, SDR, BPS, EPS, DTR */
 /* @@PLR_RDR_SDR_BPS_EPS_DTR@@ */

@@ -1,0 +1,32 @@
+// kelvo-dump: PMR and PGR.
+#include "dump/dump.h"
+
+namespace {
+
+void print_pmr(dump::Printer &p, const kelvo_pmr_struct &s, const uint32_t *st) {
+    p.u("PMR_INDX", s.PMR_INDX);
+    p.u("CHAN_TYP", s.CHAN_TYP, st[0]);
+    p.text("CHAN_NAM", s.CHAN_NAM, st[1]);
+    p.text("PHY_NAM", s.PHY_NAM, st[2]);
+    p.text("LOG_NAM", s.LOG_NAM, st[3]);
+    p.u("HEAD_NUM", s.HEAD_NUM, st[4]);
+    p.u("SITE_NUM", s.SITE_NUM, st[5]);
+}
+
+void print_pgr(dump::Printer &p, const kelvo_pgr_struct &s, const uint32_t *st) {
+    p.u("GRP_INDX", s.GRP_INDX);
+    p.text("GRP_NAM", s.GRP_NAM, st[0]);
+    p.u("INDX_CNT", s.INDX_CNT, st[1] & KELVO_PRESENT ? KELVO_VALID : 0);
+    p.list("PMR_INDX", s.PMR_INDX, s.INDX_CNT, st[1] & KELVO_PRESENT ? KELVO_VALID : 0);
+}
+
+const dump::Registration registration{
+    dump::make_kind<kelvo_pmr_struct>("PMR", 1, 60,
+                                      {kelvo_pmrbuf_read, kelvo_pmr_to_struct, kelvo_pmr_buf, kelvo_pmr_size,
+                                       kelvo_pmr_to_memory, kelvo_pmrwrite, print_pmr}),
+    dump::make_kind<kelvo_pgr_struct>("PGR", 1, 62,
+                                      {kelvo_pgrbuf_read, kelvo_pgr_to_struct, kelvo_pgr_buf, kelvo_pgr_size,
+                                       kelvo_pgr_to_memory, kelvo_pgrwrite, print_pgr}),
+};
+
+}  // namespace
