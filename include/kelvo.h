@@ -112,7 +112,89 @@ KELVO_API int kelvo_atr_size(kelvo_atr_struct *atr);
 KELVO_API void kelvo_atr_to_memory(const kelvo_atr_struct *atr, void *out);
 
 /* ---------------------------------------------------------------- MIR, MRR, PCR */
-/* @@MIR_MRR_PCR@@ */
+/* MIR (1, 10): set-up of a test run.
+ * Field status words (38): 0 MODE_COD, 1 RTST_COD, 2 PROT_COD, 3 BURN_TIM, 4 CMOD_COD,
+ * 5-9 LOT_ID..JOB_NAM, 10-34 JOB_REV..SUPR_NAM, 35 present when decoded from a version-3 file,
+ * 36 HAND_ID, 37 PRB_CARD. */
+typedef struct kelvo_mir_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint32_t SETUP_T;
+    uint32_t START_T;
+    uint8_t STAT_NUM;
+    char MODE_COD;
+    char RTST_COD;
+    char PROT_COD;
+    uint16_t BURN_TIM;
+    char CMOD_COD;
+    kelvo_cn LOT_ID, PART_TYP, NODE_NAM, TSTR_TYP, JOB_NAM;
+    kelvo_cn JOB_REV, SBLOT_ID, OPER_NAM, EXEC_TYP, EXEC_VER, TEST_COD, TST_TEMP, USER_TXT,
+        AUX_FILE, PKG_TYP, FAMLY_ID, DATE_COD, FACIL_ID, FLOOR_ID, PROC_ID, OPER_FRQ, SPEC_NAM,
+        SPEC_VER, FLOW_ID, SETUP_ID, DSGN_REV, ENG_ID, ROM_COD, SERL_NUM, SUPR_NAM;
+    /* Filled only by version-3 input; version-4 operations leave them alone. */
+    uint8_t CPU_TYPE;
+    uint8_t KELVO_VER;
+    kelvo_cn HAND_ID;
+    kelvo_cn PRB_CARD;
+} kelvo_mir_struct;
+
+/* On a handle without a version-4 FAR, reads the CPU type and version bytes first:
+ * version 3 makes the handle a version-3 handle; any other version returns -2. */
+KELVO_API int kelvo_mirread(int handle, const kelvo_header *header, kelvo_mir_struct *mir, uint32_t *status);
+KELVO_API int kelvo_mirbuf_read(int handle, const kelvo_header *header, kelvo_mir_struct *mir, uint32_t *status);
+KELVO_API void kelvo_mir_to_struct(kelvo_mir_struct *mir, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_mir_buf(kelvo_mir_struct *mir);
+KELVO_API int kelvo_mirwrite(int handle, kelvo_mir_struct *mir);
+KELVO_API int kelvo_mir_size(kelvo_mir_struct *mir);
+KELVO_API void kelvo_mir_to_memory(const kelvo_mir_struct *mir, void *out);
+
+/* PCR (1, 30): part counts of one head and site (255: all).
+ * Field status words (4): 0 RTST_CNT, 1 ABRT_CNT, 2 GOOD_CNT, 3 FUNC_CNT. */
+typedef struct kelvo_pcr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    uint32_t PART_CNT;
+    uint32_t RTST_CNT;
+    uint32_t ABRT_CNT;
+    uint32_t GOOD_CNT;
+    uint32_t FUNC_CNT;
+} kelvo_pcr_struct;
+
+KELVO_API int kelvo_pcrread(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status);
+KELVO_API int kelvo_pcrbuf_read(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status);
+KELVO_API void kelvo_pcr_to_struct(kelvo_pcr_struct *pcr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_pcrwrite(int handle, kelvo_pcr_struct *pcr);
+KELVO_API int kelvo_pcr_size(kelvo_pcr_struct *pcr);
+KELVO_API void kelvo_pcr_to_memory(const kelvo_pcr_struct *pcr, void *out);
+
+/* MRR (1, 20): end of a test run. A version-3 MRR's part counts arrive in PCR.
+ * Field status words (12): 0-3 untouched, 4 DISP_COD, 5 USR_DESC, 6 EXC_DESC, 7 present when
+ * decoded in the version-3 layout, 8-11 PCR.RTST_CNT..PCR.FUNC_CNT. */
+typedef struct kelvo_mrr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint32_t FINISH_T;
+    char DISP_COD;
+    kelvo_cn USR_DESC;
+    kelvo_cn EXC_DESC;
+    kelvo_pcr_struct PCR;
+} kelvo_mrr_struct;
+
+KELVO_API int kelvo_mrrread(int handle, const kelvo_header *header, kelvo_mrr_struct *mrr, uint32_t *status);
+KELVO_API int kelvo_mrrbuf_read(int handle, const kelvo_header *header, kelvo_mrr_struct *mrr, uint32_t *status);
+KELVO_API void kelvo_mrr_to_struct(kelvo_mrr_struct *mrr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_mrr_buf(kelvo_mrr_struct *mrr);
+KELVO_API int kelvo_mrrwrite(int handle, kelvo_mrr_struct *mrr);
+KELVO_API int kelvo_mrr_size(kelvo_mrr_struct *mrr);
+KELVO_API void kelvo_mrr_to_memory(const kelvo_mrr_struct *mrr, void *out);
 
 /* ---------------------------------------------------------------- HBR, SBR, PIR, PRR */
 /* HBR (1, 40) and SBR (1, 50): one layout; size, copy and encoder are shared. */
