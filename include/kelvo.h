@@ -334,7 +334,92 @@ KELVO_API int kelvo_ptr_size(kelvo_ptr_struct *ptr);
 KELVO_API void kelvo_ptr_to_memory(const kelvo_ptr_struct *ptr, void *out);
 
 /* ---------------------------------------------------------------- MPR, FTR */
-/* @@MPR_FTR@@ */
+/* MPR (15, 15): multiple-result parametric record. Status words: 22 (RTN_ICNT .. HI_SPEC). */
+typedef struct kelvo_mpr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint32_t TEST_NUM;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    uint8_t TEST_FLG;
+    uint8_t PARM_FLG;
+    uint16_t RTN_ICNT;
+    uint16_t RSLT_CNT;
+    uint8_t *RTN_STAT;  /* RTN_ICNT states 0-15, one per byte */
+    float *RTN_RSLT;    /* RSLT_CNT results */
+    kelvo_cn TEST_TXT;
+    kelvo_cn ALARM_ID;
+    uint8_t OPT_FLAG;
+    int8_t RES_SCAL;
+    int8_t LLM_SCAL;
+    int8_t HLM_SCAL;
+    float LO_LIMIT;
+    float HI_LIMIT;
+    float START_IN;
+    float INCR_IN;
+    uint16_t *RTN_INDX; /* RTN_ICNT indexes */
+    kelvo_cn UNITS;
+    kelvo_cn UNITS_IN;
+    kelvo_cn C_RESFMT;
+    kelvo_cn C_LLMFMT;
+    kelvo_cn C_HLMFMT;
+    float LO_SPEC;
+    float HI_SPEC;
+} kelvo_mpr_struct;
+
+KELVO_API int kelvo_mprread(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr, uint32_t *status);
+KELVO_API int kelvo_mprbuf_read(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr, uint32_t *status);
+KELVO_API void kelvo_mpr_to_struct(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_mpr_buf(kelvo_mpr_struct *mpr);
+KELVO_API int kelvo_mprwrite(int handle, kelvo_mpr_struct *mpr);
+KELVO_API int kelvo_mpr_size(kelvo_mpr_struct *mpr);
+KELVO_API void kelvo_mpr_to_memory(const kelvo_mpr_struct *mpr, void *out);
+
+/* FTR (15, 20): functional test record. Status words: 24 (OPT_FLAG .. SPIN_MAP). */
+typedef struct kelvo_ftr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint32_t TEST_NUM;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_NUM;
+    uint8_t TEST_FLG;
+    uint8_t OPT_FLAG;
+    uint32_t CYCL_CNT;
+    uint32_t REL_VADR;
+    uint32_t REPT_CNT;
+    uint32_t NUM_FAIL;
+    int32_t XFAIL_AD;
+    int32_t YFAIL_AD;
+    int16_t VECT_OFF;
+    uint16_t RTN_ICNT;
+    uint16_t PGM_ICNT;
+    uint16_t *RTN_INDX; /* RTN_ICNT indexes */
+    uint8_t *RTN_STAT;  /* RTN_ICNT states 0-15, one per byte */
+    uint16_t *PGM_INDX; /* PGM_ICNT indexes */
+    uint8_t *PGM_STAT;  /* PGM_ICNT states 0-15, one per byte */
+    kelvo_dn FAIL_PIN;
+    kelvo_cn VECT_NAM;
+    kelvo_cn TIME_SET;
+    kelvo_cn OP_CODE;
+    kelvo_cn TEST_TXT;
+    kelvo_cn ALARM_ID;
+    kelvo_cn PROG_TXT;
+    kelvo_cn RSLT_TXT;
+    uint8_t PATG_NUM;
+    kelvo_dn SPIN_MAP;
+} kelvo_ftr_struct;
+
+KELVO_API int kelvo_ftrread(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status);
+KELVO_API int kelvo_ftrbuf_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status);
+KELVO_API void kelvo_ftr_to_struct(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_ftr_buf(kelvo_ftr_struct *ftr);
+KELVO_API int kelvo_ftrwrite(int handle, kelvo_ftr_struct *ftr);
+KELVO_API int kelvo_ftr_size(kelvo_ftr_struct *ftr);
+KELVO_API void kelvo_ftr_to_memory(const kelvo_ftr_struct *ftr, void *out);
 
 /* ---------------------------------------------------------------- TSR, WIR, WRR, WCR, PMR, PGR */
 /* TSR (10, 30): test synopsis. Status words (13): TEST_TYP, EXEC_CNT, FAIL_CNT,
