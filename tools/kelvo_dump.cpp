@@ -19,6 +19,7 @@ const char kUsage[] =
     "Records the library does not decode are listed and skipped.\n"
     "\n"
     "  --summary  print only the count of each record type, the CPU type and version\n"
+    "  --exact    print reals as the hex bit patterns of their values (R4 widened to R8)\n"
     "  --help     print this text\n"
     "\n"
     "Exit status: 0 when every file was read to its end, 1 on a bad file, 2 on bad usage.\n";
@@ -35,6 +36,8 @@ int main(int argc, char **argv) {
         }
         if (std::strcmp(argv[i], "--summary") == 0) {
             summary = true;
+        } else if (std::strcmp(argv[i], "--exact") == 0) {
+            dump::Printer::exact_reals(true);
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             std::fprintf(stderr, "kelvo-dump: unknown option %s\n%s", argv[i], kUsage);
             return 2;

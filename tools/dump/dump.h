@@ -17,6 +17,9 @@ class Printer {
 public:
     explicit Printer(FILE *out) : out_(out) {}
     bool enabled() const { return out_ != nullptr; }
+    // Reals printed as their bit patterns (R4 values widened to double), so that two
+    // dumps compare equal exactly when their values do.
+    static void exact_reals(bool on);
 
     void begin(const char *name, const kelvo_header &h, uint32_t rec_len, long index, uint64_t offset);
     void missing(const char *name);

@@ -1,6 +1,7 @@
 // The registry of record kinds and the field printer.
 #include <cinttypes>
 #include <cmath>
+#include <cstring>
 
 #include "dump/dump.h"
 
@@ -66,9 +67,21 @@ void Printer::hex(const char *name, uint64_t v, uint32_t status) {
     line(name, buf);
 }
 
+namespace {
+bool g_exact_reals = false;
+}  // namespace
+
+void Printer::exact_reals(bool on) { g_exact_reals = on; }
+
 std::string Printer::element(double v) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%g", v);
+    if (g_exact_reals) {
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        std::snprintf(buf, sizeof buf, "0x%016" PRIx64, bits);
+    } else {
+        std::snprintf(buf, sizeof buf, "%g", v);
+    }
     return buf;
 }
 
