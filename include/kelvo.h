@@ -614,11 +614,12 @@ typedef struct kelvo_gdr_struct {
     kelvo_gdr_field *GEN_DATA; /* decoded: library-owned table, valid until the next GDR decode */
 } kelvo_gdr_struct;
 
-/* Decoding: numbers wider than one byte are converted into the array buffer; one-byte
- * values, Cn characters and Bn/Dn bytes point into the read buffer; the Bn and Dn
- * descriptors belong to the library (reused by the next GDR decode). A record whose
+/* Decoding places every value in the array buffer (numbers aligned to their size and in
+ * host form, Cn characters NUL-terminated); Bn and Dn bytes stay in the read buffer, and
+ * their descriptors belong to the library. All of it is valid until the next GDR decode
+ * (and the next read, or decode of a record that uses the array buffer). A record whose
  * fields run past its end keeps the fields that begin inside it (FLD_CNT says how many),
- * strings and bit strings cut to the bytes it holds. */
+ * Cn, Bn and Dn cut to the bytes it holds. Only a record read whole is decoded. */
 KELVO_API int kelvo_gdrread(int handle, const kelvo_header *header, kelvo_gdr_struct *gdr);
 KELVO_API int kelvo_gdrbuf_read(int handle, const kelvo_header *header, kelvo_gdr_struct *gdr);
 KELVO_API void kelvo_gdr_to_struct(kelvo_gdr_struct *gdr, const void *image, const kelvo_attributes *attr);
@@ -638,11 +639,15 @@ KELVO_API int kelvo_scan_size(kelvo_gdr_struct *gdr);
 KELVO_API void kelvo_scan_to_memory(const kelvo_gdr_struct *gdr, void *out);
 
 /* STR: scan test record. The caller sets the whole header, REC_LEN included (kelvo_str_size
- * computes it). Sized arrays hold one element per 32-bit word, X the low word and X_HI the
+ * computes it). A sized array holds one element per 32-bit word: X the low word and X_HI the
  * high word of elements wider than 4 bytes (null otherwise); on the wire an element takes
- * its record's width in bytes. Decoding converts them (and every other number) into
- * library-owned storage that the next STR decode reuses; so are the COND_LST and USER_TXT
- * length and pointer arrays. Field status array: 18 words. */
+ * its width in bytes (CYC_SIZE and the like). Decoding converts every number by the file's
+ * CPU type; it builds the sized arrays and the COND_LST and USER_TXT length and pointer
+ * arrays in library-owned storage that the next STR decode reuses, while texts, bit maps
+ * and byte arrays point into the read buffer. Texts, bit maps and byte arrays that run
+ * past the end of the record are cut to the bytes it holds; other counts keep their value,
+ * the elements the record does not hold being 0 or empty texts. Field status array:
+ * 18 words (2-6 the five texts, 9 and 10 the bit maps, 17 COND_LST). */
 typedef struct kelvo_str_struct {
     uint16_t REC_LEN;
     uint8_t REC_TYP;

@@ -159,6 +159,15 @@ TEST(Convert, AnythingUnconvertibleLeavesTheOutputAlone) {
     EXPECT_EQ(dir.files().size(), 1u);
 }
 
+TEST(Convert, DumpPrintsExactReals) {
+    TempDir dir;
+    write_file(dir / "in", sample(1));
+    ToolRun r = run("kelvo-dump", "--exact " + (dir / "in"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("[5] R4    0x3ff8000000000000"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("[3] Dn    [12 bits] ab c0"), std::string::npos) << r.out;
+}
+
 // Each real file converted, read back: the same decoded values record for record (reals
 // compared by their bits), and converting the result again changes no byte.
 TEST(Convert, RealFilesKeepEveryValue) {

@@ -11,6 +11,15 @@ void print_gdr(dump::Printer &p, const kelvo_gdr_struct &s, const uint32_t *) {
     if (!s.GEN_DATA) return;
     for (uint32_t k = 0; k < s.FLD_CNT; ++k) {
         const kelvo_gdr_field &f = s.GEN_DATA[k];
+        if (f.type == KELVO_GDR_B0) {
+            // A run of pad fields on one line.
+            uint32_t last = k;
+            while (last + 1 < s.FLD_CNT && s.GEN_DATA[last + 1].type == KELVO_GDR_B0) ++last;
+            std::string run = "[" + std::to_string(k) + (last > k ? "-" + std::to_string(last) : "") + "] B0";
+            p.note(run.c_str());
+            k = last;
+            continue;
+        }
         static const char *const kNames[] = {"B0", "U1", "U2", "U4", "I1", "I2", "I4", "R4",
                                              "R8", "code 9", "Cn", "Bn", "Dn", "N1", "I8"};
         std::string name = "[" + std::to_string(k) + "] " +
