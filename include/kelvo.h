@@ -580,7 +580,135 @@ KELVO_API int kelvo_pgr_size(kelvo_pgr_struct *pgr);
 KELVO_API void kelvo_pgr_to_memory(const kelvo_pgr_struct *pgr, void *out);
 
 /* ---------------------------------------------------------------- PLR, RDR, SDR, BPS, EPS, DTR */
-/* @@PLR_RDR_SDR_BPS_EPS_DTR@@ */
+/* PLR (1, 63): pin list. The seven parallel arrays of the record are gathered into
+ * GRP_CNT group entries in the library's array buffer. The status argument is the
+ * address of the caller's pointer: the library stores there its own array of
+ * 6 words per group (GRP_MODE, GRP_RADX, PGM_CHAR, RTN_CHAR, PGM_CHAL, RTN_CHAL). */
+typedef struct kelvo_plr_group {
+    uint16_t GRP_INDX;
+    uint16_t GRP_MODE;
+    uint8_t GRP_RADX;
+    kelvo_cn PGM_CHAR, RTN_CHAR, PGM_CHAL, RTN_CHAL; /* missing: length 0, null pointer */
+} kelvo_plr_group;
+
+typedef struct kelvo_plr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint16_t GRP_CNT;
+    kelvo_plr_group *GROUPS;
+} kelvo_plr_struct;
+
+KELVO_API int kelvo_plrread(int handle, const kelvo_header *header, kelvo_plr_struct *plr, uint32_t **status);
+KELVO_API int kelvo_plrbuf_read(int handle, const kelvo_header *header, kelvo_plr_struct *plr, uint32_t **status);
+KELVO_API void kelvo_plr_to_struct(kelvo_plr_struct *plr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t **status);
+KELVO_API int kelvo_plr_buf(kelvo_plr_struct *plr);
+KELVO_API int kelvo_plrwrite(int handle, kelvo_plr_struct *plr);
+KELVO_API int kelvo_plr_size(kelvo_plr_struct *plr);
+KELVO_API void kelvo_plr_to_memory(const kelvo_plr_struct *plr, void *out);
+
+/* RDR (1, 70): retest bins. RTST_BIN lives in the array buffer; no copy function.
+ * Field status: 1 word (RTST_BIN). */
+typedef struct kelvo_rdr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint16_t NUM_BINS;
+    uint16_t *RTST_BIN;
+} kelvo_rdr_struct;
+
+KELVO_API int kelvo_rdrread(int handle, const kelvo_header *header, kelvo_rdr_struct *rdr, uint32_t *status);
+KELVO_API int kelvo_rdrbuf_read(int handle, const kelvo_header *header, kelvo_rdr_struct *rdr, uint32_t *status);
+KELVO_API void kelvo_rdr_to_struct(kelvo_rdr_struct *rdr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_rdrwrite(int handle, kelvo_rdr_struct *rdr);
+KELVO_API int kelvo_rdr_size(kelvo_rdr_struct *rdr);
+KELVO_API void kelvo_rdr_to_memory(const kelvo_rdr_struct *rdr, void *out);
+
+/* SDR (1, 80): site description. Field status: 16 words, one per string (HAND_TYP
+ * to EXTR_ID). SITE_NUM points into the read buffer, also after kelvo_sdr_buf. */
+typedef struct kelvo_sdr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    uint8_t HEAD_NUM;
+    uint8_t SITE_GRP;
+    uint8_t SITE_CNT;
+    uint8_t *SITE_NUM;
+    kelvo_cn HAND_TYP;
+    kelvo_cn HAND_ID;
+    kelvo_cn CARD_TYP;
+    kelvo_cn CARD_ID;
+    kelvo_cn LOAD_TYP;
+    kelvo_cn LOAD_ID;
+    kelvo_cn DIB_TYP;
+    kelvo_cn DIB_ID;
+    kelvo_cn CABL_TYP;
+    kelvo_cn CABL_ID;
+    kelvo_cn CONT_TYP;
+    kelvo_cn CONT_ID;
+    kelvo_cn LASR_TYP;
+    kelvo_cn LASR_ID;
+    kelvo_cn EXTR_TYP;
+    kelvo_cn EXTR_ID;
+} kelvo_sdr_struct;
+
+KELVO_API int kelvo_sdrread(int handle, const kelvo_header *header, kelvo_sdr_struct *sdr, uint32_t *status);
+KELVO_API int kelvo_sdrbuf_read(int handle, const kelvo_header *header, kelvo_sdr_struct *sdr, uint32_t *status);
+KELVO_API void kelvo_sdr_to_struct(kelvo_sdr_struct *sdr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_sdr_buf(kelvo_sdr_struct *sdr);
+KELVO_API int kelvo_sdrwrite(int handle, kelvo_sdr_struct *sdr);
+KELVO_API int kelvo_sdr_size(kelvo_sdr_struct *sdr);
+KELVO_API void kelvo_sdr_to_memory(const kelvo_sdr_struct *sdr, void *out);
+
+/* BPS (20, 10) and DTR (50, 30): one counted string each, one layout; they share
+ * their copy and encoder. BPS field status: 1 word (SEQ_NAME); DTR takes none. */
+typedef struct kelvo_bps_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    kelvo_cn SEQ_NAME;
+} kelvo_bps_struct;
+
+typedef struct kelvo_dtr_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+    kelvo_cn TEXT_DAT;
+} kelvo_dtr_struct;
+
+/* EPS (20, 20): the header alone; no copy function, no field status. */
+typedef struct kelvo_eps_struct {
+    uint16_t REC_LEN;
+    uint8_t REC_TYP;
+    uint8_t REC_SUB;
+} kelvo_eps_struct;
+
+KELVO_API int kelvo_bpsread(int handle, const kelvo_header *header, kelvo_bps_struct *bps, uint32_t *status);
+KELVO_API int kelvo_bpsbuf_read(int handle, const kelvo_header *header, kelvo_bps_struct *bps, uint32_t *status);
+KELVO_API void kelvo_bps_to_struct(kelvo_bps_struct *bps, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_bps_buf(kelvo_bps_struct *bps);
+KELVO_API int kelvo_bpswrite(int handle, kelvo_bps_struct *bps);
+KELVO_API int kelvo_bps_size(kelvo_bps_struct *bps);
+KELVO_API void kelvo_bps_to_memory(const kelvo_bps_struct *bps, void *out);
+
+KELVO_API int kelvo_epsread(int handle, const kelvo_header *header, kelvo_eps_struct *eps);
+KELVO_API int kelvo_epsbuf_read(int handle, const kelvo_header *header, kelvo_eps_struct *eps);
+KELVO_API void kelvo_eps_to_struct(kelvo_eps_struct *eps, const void *image, const kelvo_attributes *attr);
+KELVO_API int kelvo_epswrite(int handle, kelvo_eps_struct *eps);
+KELVO_API int kelvo_eps_size(kelvo_eps_struct *eps);
+KELVO_API void kelvo_eps_to_memory(const kelvo_eps_struct *eps, void *out);
+
+KELVO_API int kelvo_dtrread(int handle, const kelvo_header *header, kelvo_dtr_struct *dtr);
+KELVO_API int kelvo_dtrbuf_read(int handle, const kelvo_header *header, kelvo_dtr_struct *dtr);
+KELVO_API void kelvo_dtr_to_struct(kelvo_dtr_struct *dtr, const void *image, const kelvo_attributes *attr);
+KELVO_API int kelvo_dtr_buf(kelvo_dtr_struct *dtr);
+KELVO_API int kelvo_dtrwrite(int handle, kelvo_dtr_struct *dtr);
+KELVO_API int kelvo_dtr_size(kelvo_dtr_struct *dtr);
+KELVO_API void kelvo_dtr_to_memory(const kelvo_dtr_struct *dtr, void *out);
 
 /* ---------------------------------------------------------------- GDR, STR */
 /* GDR (50, 10): a list of typed fields. Type codes of kelvo_gdr_field.type: */

@@ -1,0 +1,42 @@
+// kelvo-dump: PLR.
+#include <string>
+
+#include "dump/dump.h"
+
+namespace {
+
+// PLR hands back the library's own status words instead of filling the caller's.
+uint32_t *plr_status = nullptr;
+
+void print_plr(dump::Printer &p, const kelvo_plr_struct &s, const uint32_t *) {
+    p.u("GRP_CNT", s.GRP_CNT);
+    if (!s.GROUPS) return;
+    for (uint32_t g = 0; g < s.GRP_CNT; ++g) {
+        const kelvo_plr_group &grp = s.GROUPS[g];
+        const uint32_t *w = plr_status ? plr_status + 6 * g : nullptr;
+        auto name = [g](const char *field) { return std::string(field) + "[" + std::to_string(g) + "]"; };
+        p.u(name("GRP_INDX").c_str(), grp.GRP_INDX);
+        p.u(name("GRP_MODE").c_str(), grp.GRP_MODE, w ? w[0] : KELVO_VALID);
+        p.u(name("GRP_RADX").c_str(), grp.GRP_RADX, w ? w[1] : KELVO_VALID);
+        p.text(name("PGM_CHAR").c_str(), grp.PGM_CHAR, w ? w[2] : KELVO_VALID);
+        p.text(name("RTN_CHAR").c_str(), grp.RTN_CHAR, w ? w[3] : KELVO_VALID);
+        p.text(name("PGM_CHAL").c_str(), grp.PGM_CHAL, w ? w[4] : KELVO_VALID);
+        p.text(name("RTN_CHAL").c_str(), grp.RTN_CHAL, w ? w[5] : KELVO_VALID);
+    }
+}
+
+const dump::Registration registration{
+    dump::make_kind<kelvo_plr_struct>(
+        "PLR", 1, 63,
+        {[](int h, const kelvo_header *hd, kelvo_plr_struct *s, uint32_t *) {
+             plr_status = nullptr;
+             return kelvo_plrbuf_read(h, hd, s, &plr_status);
+         },
+         [](kelvo_plr_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
+             plr_status = nullptr;
+             kelvo_plr_to_struct(s, img, a, &plr_status);
+         },
+         kelvo_plr_buf, kelvo_plr_size, kelvo_plr_to_memory, kelvo_plrwrite, print_plr}),
+};
+
+}  // namespace
