@@ -13,15 +13,17 @@ void print_plr(dump::Printer &p, const kelvo_plr_struct &s, const uint32_t *) {
     if (!s.GROUPS) return;
     for (uint32_t g = 0; g < s.GRP_CNT; ++g) {
         const kelvo_plr_group &grp = s.GROUPS[g];
+        // Elements that the record holds print even at their defaults (0, empty).
         const uint32_t *w = plr_status ? plr_status + 6 * g : nullptr;
+        auto held = [w](int k) { return !w || (w[k] & KELVO_PRESENT) ? KELVO_VALID : 0u; };
         auto name = [g](const char *field) { return std::string(field) + "[" + std::to_string(g) + "]"; };
         p.u(name("GRP_INDX").c_str(), grp.GRP_INDX);
-        p.u(name("GRP_MODE").c_str(), grp.GRP_MODE, w ? w[0] : KELVO_VALID);
-        p.u(name("GRP_RADX").c_str(), grp.GRP_RADX, w ? w[1] : KELVO_VALID);
-        p.text(name("PGM_CHAR").c_str(), grp.PGM_CHAR, w ? w[2] : KELVO_VALID);
-        p.text(name("RTN_CHAR").c_str(), grp.RTN_CHAR, w ? w[3] : KELVO_VALID);
-        p.text(name("PGM_CHAL").c_str(), grp.PGM_CHAL, w ? w[4] : KELVO_VALID);
-        p.text(name("RTN_CHAL").c_str(), grp.RTN_CHAL, w ? w[5] : KELVO_VALID);
+        p.u(name("GRP_MODE").c_str(), grp.GRP_MODE, held(0));
+        p.u(name("GRP_RADX").c_str(), grp.GRP_RADX, held(1));
+        p.text(name("PGM_CHAR").c_str(), grp.PGM_CHAR, held(2));
+        p.text(name("RTN_CHAR").c_str(), grp.RTN_CHAR, held(3));
+        p.text(name("PGM_CHAL").c_str(), grp.PGM_CHAL, held(4));
+        p.text(name("RTN_CHAL").c_str(), grp.RTN_CHAL, held(5));
     }
 }
 
