@@ -1,5 +1,5 @@
 // kelvo-dump: PLR.
-#include <string>
+#include <cstdio>
 
 #include "dump/dump.h"
 
@@ -16,14 +16,19 @@ void print_plr(dump::Printer &p, const kelvo_plr_struct &s, const uint32_t *) {
         // Elements that the record holds print even at their defaults (0, empty).
         const uint32_t *w = plr_status ? plr_status + 6 * g : nullptr;
         auto held = [w](int k) { return !w || (w[k] & KELVO_PRESENT) ? KELVO_VALID : 0u; };
-        auto name = [g](const char *field) { return std::string(field) + "[" + std::to_string(g) + "]"; };
-        p.u(name("GRP_INDX").c_str(), grp.GRP_INDX);
-        p.u(name("GRP_MODE").c_str(), grp.GRP_MODE, held(0));
-        p.u(name("GRP_RADX").c_str(), grp.GRP_RADX, held(1));
-        p.text(name("PGM_CHAR").c_str(), grp.PGM_CHAR, held(2));
-        p.text(name("RTN_CHAR").c_str(), grp.RTN_CHAR, held(3));
-        p.text(name("PGM_CHAL").c_str(), grp.PGM_CHAL, held(4));
-        p.text(name("RTN_CHAL").c_str(), grp.RTN_CHAL, held(5));
+        char buf[32];
+        auto name = [&buf, &p, g](const char *field) {
+            buf[0] = '\0';
+            if (p.enabled()) std::snprintf(buf, sizeof buf, "%s[%u]", field, g);
+            return buf;
+        };
+        p.u(name("GRP_INDX"), grp.GRP_INDX);
+        p.u(name("GRP_MODE"), grp.GRP_MODE, held(0));
+        p.u(name("GRP_RADX"), grp.GRP_RADX, held(1));
+        p.text(name("PGM_CHAR"), grp.PGM_CHAR, held(2));
+        p.text(name("RTN_CHAR"), grp.RTN_CHAR, held(3));
+        p.text(name("PGM_CHAL"), grp.PGM_CHAL, held(4));
+        p.text(name("RTN_CHAL"), grp.RTN_CHAL, held(5));
     }
 }
 
