@@ -40,22 +40,61 @@ struct Buffer {
     void release();
 };
 
-Buffer &read_buffer();
-Buffer &string_buffer();
-Buffer &array_buffer();
-Buffer &second_array_buffer();
+// The process-wide buffers (kelvo_buffers.cpp); inline, as every record read uses them.
+namespace detail {
+extern Buffer g_read, g_string, g_array, g_second_array;
+}
+inline Buffer &read_buffer() { return detail::g_read; }
+inline Buffer &string_buffer() { return detail::g_string; }
+inline Buffer &array_buffer() { return detail::g_array; }
+inline Buffer &second_array_buffer() { return detail::g_second_array; }
 
 struct Slot {
     FILE *stream = nullptr;
     Buffer write;
+    char *stream_buffer = nullptr;  // the stream's own buffer, when the library gave it one
 };
 
+// Stream buffer of a handle opened for reading: sequential reads of a whole file
+// make one system call per 64 KiB instead of per 4 KiB.
+constexpr size_t kReadStreamBuffer = 64 * 1024;
+
+// The open-file table (kelvo_open.cpp).
+namespace detail {
+extern Slot g_slots[kMaxHandles];
+}
+
 // The slot of an open handle, or null for a handle outside 0-31 or not open.
-Slot *open_slot(int handle);
+inline Slot *open_slot(int handle) {
+    if (handle < 0 || handle >= kMaxHandles) return nullptr;
+    Slot *slot = &detail::g_slots[handle];
+    return slot->stream ? slot : nullptr;
+}
+
+// Reads up to `size` bytes from a stream, as fread_unlocked(buffer, 1, size, stream).
+// A read that the stream's buffer holds is copied from it inline: the library is
+// single-threaded, and glibc's own getc_unlocked works on the same two pointers. In
+// write mode, or at the buffer's end, the stream's own read takes over.
+inline size_t stream_read(FILE *stream, void *buffer, size_t size) {
+#if defined(__GLIBC__)
+    if (static_cast<size_t>(stream->_IO_read_end - stream->_IO_read_ptr) >= size) {
+        std::memcpy(buffer, stream->_IO_read_ptr, size);
+        stream->_IO_read_ptr += size;
+        return size;
+    }
+#endif
+    return fread_unlocked(buffer, 1, size, stream);
+}
 
 // Reads exactly `size` bytes; on a short read zero-fills the rest of `buffer`.
 // Returns size when everything was read, else 0 (as kelvo_read).
-uint32_t read_exact(FILE *stream, void *buffer, uint32_t size);
+inline uint32_t read_exact(FILE *stream, void *buffer, uint32_t size) {
+    if (size == 0) return 0;
+    size_t got = stream_read(stream, buffer, size);
+    if (got == size) return size;
+    std::memset(static_cast<uint8_t *>(buffer) + got, 0, size - got);
+    return 0;
+}
 
 // ------------------------------------------------------------ conversions
 

@@ -7,14 +7,9 @@ KELVO_SOURCE_ID("kelvo_buffers")
 
 namespace kelvo {
 
-namespace {
+namespace detail {
 Buffer g_read, g_string, g_array, g_second_array;
 }
-
-Buffer &read_buffer() { return g_read; }
-Buffer &string_buffer() { return g_string; }
-Buffer &array_buffer() { return g_array; }
-Buffer &second_array_buffer() { return g_second_array; }
 
 bool Buffer::grow(uint32_t size) {
     data = static_cast<uint8_t *>(kelvo_mem_alloc(data, &capacity, size));
@@ -54,8 +49,8 @@ KELVO_API void *kelvo_memcpy(void *destination, const void *source, int32_t n) {
 }
 
 KELVO_API void kelvo_free(void) {
-    g_read.release();
-    g_string.release();
+    read_buffer().release();
+    string_buffer().release();
 }
 
 KELVO_API int kelvo_move_dstring(const kelvo_dn *source, void *destination) {

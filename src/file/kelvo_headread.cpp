@@ -8,5 +8,5 @@ using namespace kelvo;
 extern "C" KELVO_API int kelvo_headread(int handle, kelvo_header *header) {
     Slot *slot = open_slot(handle);
     if (!slot || !header) return 0;
-    return fread_unlocked(header, 4, 1, slot->stream) == 1 ? 4 : 0;
+    return stream_read(slot->stream, header, 4) == 4 ? 4 : 0;
 }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -19,8 +20,13 @@ KELVO_API kelvo_attributes Kelvo_file_attributes[32] = {
 
 namespace kelvo {
 
-namespace {
+namespace detail {
 Slot g_slots[kMaxHandles];
+}
+
+using detail::g_slots;
+
+namespace {
 
 int lowest_free_slot() {
     for (int i = 0; i < kMaxHandles; ++i)
@@ -32,16 +38,11 @@ int take_slot(int index, FILE *stream) {
     Kelvo_file_attributes[index] = {-1, 0};
     g_slots[index].stream = stream;
     g_slots[index].write = Buffer{};
+    g_slots[index].stream_buffer = nullptr;
     v3::reset_handle(index);
     return index;
 }
 }  // namespace
-
-Slot *open_slot(int handle) {
-    if (handle < 0 || handle >= kMaxHandles) return nullptr;
-    Slot *slot = &g_slots[handle];
-    return slot->stream ? slot : nullptr;
-}
 
 }  // namespace kelvo
 
@@ -68,7 +69,18 @@ KELVO_API int kelvo_open(const char *path, const char *mode) {
         ::close(fd);
         return -1;
     }
-    return take_slot(index, stream);
+    // A file opened for reading gets a larger stream buffer (if there is memory for it).
+    char *buffer = nullptr;
+    if (flags == O_RDONLY) {
+        buffer = static_cast<char *>(std::malloc(kReadStreamBuffer));
+        if (buffer && std::setvbuf(stream, buffer, _IOFBF, kReadStreamBuffer) != 0) {
+            std::free(buffer);
+            buffer = nullptr;
+        }
+    }
+    take_slot(index, stream);
+    g_slots[index].stream_buffer = buffer;
+    return index;
 }
 
 KELVO_API int kelvo_sopen(const char *path, const char *mode) { return kelvo_open(path, mode); }
@@ -87,6 +99,8 @@ KELVO_API void kelvo_close(int handle) {
     if (!slot) return;
     slot->write.release();
     std::fclose(slot->stream);
+    std::free(slot->stream_buffer);
+    slot->stream_buffer = nullptr;
     slot->stream = nullptr;
 }
 

@@ -10,5 +10,7 @@ extern "C" KELVO_API int kelvo_skip_record(int handle, const kelvo_header *heade
     uint16_t len = header_length(header, Kelvo_file_attributes[handle].cpu_type);
     Buffer &buffer = read_buffer();
     if (!buffer.reserve(uint32_t{len} + 4)) return 0;
-    return static_cast<int>(kelvo_read(handle, buffer.data, len));
+    Slot *slot = open_slot(handle);
+    if (!slot || len == 0) return 0;
+    return stream_read(slot->stream, buffer.data, len) == len ? len : 0;
 }

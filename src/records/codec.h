@@ -383,7 +383,9 @@ public:
     StringCopy() = default;
     StringCopy(const StringCopy &) = delete;
     StringCopy &operator=(const StringCopy &) = delete;
-    ~StringCopy() { std::free(retired_); }
+    ~StringCopy() {
+        if (retired_) std::free(retired_);
+    }
 
     // Makes room for `need` bytes (grown to need + slack when the capacity is below
     // need); false when it cannot be had.

@@ -15,24 +15,6 @@ using namespace kelvo::codec;
 
 namespace {
 
-// Where the walk puts each text (first character) in the string buffer, and the end
-// of the last NUL. ALARM_ID's NUL lies on the copy of OPT_FLAG; UNITS follows 13 bytes
-// later (OPT_FLAG, three scales, two limits, UNITS' length byte).
-struct Layout {
-    uint32_t at[6];
-    uint32_t end;
-
-    explicit Layout(const kelvo_ptr_struct *p) {
-        uint32_t pos = 0;
-        for (int i = 0; i < 6; ++i) {
-            if (i == 2) pos += 12;
-            at[i] = pos;
-            pos += uint32_t{(p->*ptr::kTexts[i]).len} + 1;
-        }
-        end = pos;
-    }
-};
-
 // The texts of the record, in the read buffer behind their length bytes, when the
 // structure was decoded from the read buffer as it stands; else null.
 const uint8_t *tail_in_read_buffer(const kelvo_ptr_struct *p) {
@@ -47,42 +29,47 @@ const uint8_t *tail_in_read_buffer(const kelvo_ptr_struct *p) {
 namespace kelvo::ptr {
 
 int copy(kelvo_ptr_struct *p) {
-    const Layout layout(p);
+    kelvo_cn *const text[6] = {&p->TEST_TXT, &p->ALARM_ID, &p->UNITS, &p->C_RESFMT, &p->C_LLMFMT, &p->C_HLMFMT};
+    // Where the walk puts each text: one after the other, each followed by its NUL;
+    // ALARM_ID's NUL lies on the copy of OPT_FLAG, and UNITS follows 13 bytes later
+    // (OPT_FLAG, three scales, two limits, UNITS' length byte).
+    uint32_t at[6], end = 0, chars = 0;
+    for (int i = 0; i < 6; ++i) {
+        if (i == 2) end += 12;
+        at[i] = end;
+        end += uint32_t{text[i]->len} + 1;
+        chars += text[i]->len;
+    }
     const uint32_t rec_len = p->REC_LEN;
-    // The record's tail from TEST_TXT's characters on, REC_LEN - 13 bytes.
-    const uint32_t block = rec_len > 13 ? rec_len - 13 : 0;
-    // Room for the tail and for every NUL of the walk, also when the record ends
-    // before its last texts and the walk runs past the copied block.
-    const uint32_t need = std::max(rec_len > 6 ? rec_len - 6 : 0, layout.end);
+    // Room for the record's tail from TEST_TXT's characters on (REC_LEN - 13 bytes)
+    // and for every NUL of the walk, also when the record ends before its last texts.
+    const uint32_t need = std::max(rec_len > 6 ? rec_len - 6 : 0, end);
 
     StringCopy out;
     if (!out.reserve(need)) return 0;
     uint8_t *base = out.base();
 
     if (const uint8_t *tail = tail_in_read_buffer(p)) {
-        std::memcpy(base, tail, block);
-    } else {
+        std::memcpy(base, tail, rec_len > 13 ? rec_len - 13 : 0);
+    } else if (chars != 0) {
         // A structure from elsewhere: gather its texts first (they may lie in the
         // string buffer itself), then put each at its place.
         char gathered[6 * 255];
         uint32_t n = 0;
-        for (auto f : ptr::kTexts) {
-            const kelvo_cn &s = p->*f;
-            if (s.len && s.str) std::memcpy(gathered + n, s.str, s.len);
-            else if (s.len) std::memset(gathered + n, 0, s.len);
-            n += s.len;
+        for (const kelvo_cn *t : text) {
+            if (t->str) std::memcpy(gathered + n, t->str, t->len);
+            else std::memset(gathered + n, 0, t->len);
+            n += t->len;
         }
         n = 0;
         for (int i = 0; i < 6; ++i) {
-            uint8_t len = (p->*ptr::kTexts[i]).len;
-            std::memcpy(base + layout.at[i], gathered + n, len);
-            n += len;
+            std::memcpy(base + at[i], gathered + n, text[i]->len);
+            n += text[i]->len;
         }
     }
     for (int i = 0; i < 6; ++i) {
-        kelvo_cn &s = p->*ptr::kTexts[i];
-        s.str = reinterpret_cast<char *>(base + layout.at[i]);
-        s.str[s.len] = '\0';
+        text[i]->str = reinterpret_cast<char *>(base + at[i]);
+        base[at[i] + text[i]->len] = '\0';
     }
     return 1;
 }

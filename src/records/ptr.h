@@ -25,11 +25,6 @@ enum Word {
     kUnits, kResFmt, kLlmFmt, kHlmFmt, kLoSpec, kHiSpec, kWords
 };
 
-// The six texts in wire order.
-constexpr kelvo_cn kelvo_ptr_struct::*kTexts[6] = {
-    &kelvo_ptr_struct::TEST_TXT, &kelvo_ptr_struct::ALARM_ID, &kelvo_ptr_struct::UNITS,
-    &kelvo_ptr_struct::C_RESFMT, &kelvo_ptr_struct::C_LLMFMT, &kelvo_ptr_struct::C_HLMFMT};
-
 // The version-4 decoder and copy (kelvo_ptr_to_struct, kelvo_ptr_buf).
 void decode(kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr, uint32_t *status);
 int copy(kelvo_ptr_struct *ptr);
