@@ -42,7 +42,7 @@ struct Buffer {
 
 // The process-wide buffers (kelvo_buffers.cpp); inline, as every record read uses them.
 namespace detail {
-extern Buffer g_read, g_string, g_array, g_second_array;
+extern __attribute__((visibility("hidden"))) Buffer g_read, g_string, g_array, g_second_array;
 }
 inline Buffer &read_buffer() { return detail::g_read; }
 inline Buffer &string_buffer() { return detail::g_string; }
@@ -61,7 +61,7 @@ constexpr size_t kReadStreamBuffer = 64 * 1024;
 
 // The open-file table (kelvo_open.cpp).
 namespace detail {
-extern Slot g_slots[kMaxHandles];
+extern __attribute__((visibility("hidden"))) Slot g_slots[kMaxHandles];
 }
 
 // The slot of an open handle, or null for a handle outside 0-31 or not open.

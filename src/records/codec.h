@@ -460,7 +460,17 @@ inline kelvo_attributes *handle_attributes(int handle) {
 // behind the header. Returns the image, or null when the buffer cannot be had (or
 // the handle is not open); `result` gets REC_LEN, or 0 for a short read, whose
 // missing bytes are zero.
-const uint8_t *read_image(int handle, const kelvo_header *header, uint32_t &result);
+inline const uint8_t *read_image(int handle, const kelvo_header *header, uint32_t &result) {
+    result = 0;
+    Slot *slot = open_slot(handle);
+    if (!slot || !header) return nullptr;
+    uint16_t len = header_length(header, Kelvo_file_attributes[handle].cpu_type);
+    Buffer &buffer = read_buffer();
+    if (!buffer.reserve(uint32_t{len} + 4)) return nullptr;
+    std::memcpy(buffer.data, header, 4);
+    result = read_exact(slot->stream, buffer.data + 4, len);
+    return buffer.data;
+}
 
 struct ReadResult {
     int result;    // what the reader returns

@@ -4,9 +4,9 @@
 // NUL written over the first byte of the field behind it; a structure fresh from the
 // read buffer gets this with one block copy of the record's tail.
 #include <algorithm>
+#include <array>
 
 #include "records/ptr.h"
-#include "v3/v3_ptr.h"
 
 KELVO_SOURCE_ID("kelvo_ptrbuf_read")
 
@@ -24,12 +24,35 @@ const uint8_t *tail_in_read_buffer(const kelvo_ptr_struct *p) {
     return reinterpret_cast<const uint8_t *>(p->TEST_TXT.str) == tail ? tail : nullptr;
 }
 
+// The six texts in wire order.
+inline std::array<kelvo_cn *, 6> texts(kelvo_ptr_struct *p) {
+    return {&p->TEST_TXT, &p->ALARM_ID, &p->UNITS, &p->C_RESFMT, &p->C_LLMFMT, &p->C_HLMFMT};
+}
+
+// The texts of a structure from elsewhere, each put at its place in the string
+// buffer. They are gathered first, as they may lie in the string buffer itself.
+[[gnu::noinline]] void place_texts(kelvo_ptr_struct *p, const uint32_t at[6], uint8_t *base) {
+    const auto text = texts(p);
+    char gathered[6 * 255];
+    uint32_t n = 0;
+    for (const kelvo_cn *t : text) {
+        if (t->str) std::memcpy(gathered + n, t->str, t->len);
+        else std::memset(gathered + n, 0, t->len);
+        n += t->len;
+    }
+    n = 0;
+    for (int i = 0; i < 6; ++i) {
+        std::memcpy(base + at[i], gathered + n, text[i]->len);
+        n += text[i]->len;
+    }
+}
+
 }  // namespace
 
 namespace kelvo::ptr {
 
 int copy(kelvo_ptr_struct *p) {
-    kelvo_cn *const text[6] = {&p->TEST_TXT, &p->ALARM_ID, &p->UNITS, &p->C_RESFMT, &p->C_LLMFMT, &p->C_HLMFMT};
+    const auto text = texts(p);
     // Where the walk puts each text: one after the other, each followed by its NUL;
     // ALARM_ID's NUL lies on the copy of OPT_FLAG, and UNITS follows 13 bytes later
     // (OPT_FLAG, three scales, two limits, UNITS' length byte).
@@ -52,20 +75,7 @@ int copy(kelvo_ptr_struct *p) {
     if (const uint8_t *tail = tail_in_read_buffer(p)) {
         std::memcpy(base, tail, rec_len > 13 ? rec_len - 13 : 0);
     } else if (chars != 0) {
-        // A structure from elsewhere: gather its texts first (they may lie in the
-        // string buffer itself), then put each at its place.
-        char gathered[6 * 255];
-        uint32_t n = 0;
-        for (const kelvo_cn *t : text) {
-            if (t->str) std::memcpy(gathered + n, t->str, t->len);
-            else std::memset(gathered + n, 0, t->len);
-            n += t->len;
-        }
-        n = 0;
-        for (int i = 0; i < 6; ++i) {
-            std::memcpy(base + at[i], gathered + n, text[i]->len);
-            n += text[i]->len;
-        }
+        place_texts(p, at, base);
     }
     for (int i = 0; i < 6; ++i) {
         text[i]->str = reinterpret_cast<char *>(base + at[i]);
@@ -87,7 +97,7 @@ KELVO_API int kelvo_ptrbuf_read(int handle, const kelvo_header *header, kelvo_pt
                            [handle, status](kelvo_ptr_struct *s, const uint8_t *image, const kelvo_attributes *attr) {
                                ptr::decode_by_version(handle, s, image, attr, status);
                            },
-                           v4 ? ptr::copy : v3::ptr_buf);
+                           [v4](kelvo_ptr_struct *s) { return v4 ? ptr::copy(s) : v3::ptr_buf(s); });
 }
 
 }  // extern "C"

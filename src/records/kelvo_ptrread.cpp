@@ -3,7 +3,6 @@
 #include <array>
 
 #include "records/ptr.h"
-#include "v3/v3_ptr.h"
 
 KELVO_SOURCE_ID("kelvo_ptrread")
 
@@ -108,12 +107,6 @@ void decode(kelvo_ptr_struct *p, const void *image, const kelvo_attributes *attr
     if (status) set_status(status, p, n);
     v.fix_header(p);
     fix(v, p->TEST_NUM);
-}
-
-void decode_by_version(int handle, kelvo_ptr_struct *p, const void *image, const kelvo_attributes *attr,
-                       uint32_t *status) {
-    if (attr_ver(attr) >= 4) decode(p, image, attr, status);
-    else v3::ptr_to_struct(handle, p, image, attr, status);
 }
 
 }  // namespace kelvo::ptr
