@@ -53,30 +53,36 @@ namespace kelvo::ptr {
 
 int copy(kelvo_ptr_struct *p) {
     const auto text = texts(p);
+    const uint32_t rec_len = p->REC_LEN;
+    StringCopy out;
+    // Room for the record's tail from TEST_TXT's characters on (REC_LEN - 13 bytes)
+    // and for every NUL of the walk, also when the record ends before its last texts.
+    auto reserve = [&](uint32_t walk_end) { return out.reserve(std::max(rec_len > 6 ? rec_len - 6 : 0, walk_end)); };
+
+    if ((p->TEST_TXT.len | p->ALARM_ID.len | p->UNITS.len | p->C_RESFMT.len | p->C_LLMFMT.len | p->C_HLMFMT.len) == 0) {
+        // No characters (the usual PTR after a test's first): six NULs at their places.
+        constexpr uint32_t kAt[6] = {0, 1, 14, 15, 16, 17};
+        if (!reserve(18)) return 0;
+        for (int i = 0; i < 6; ++i) {
+            text[i]->str = reinterpret_cast<char *>(out.base() + kAt[i]);
+            *text[i]->str = '\0';
+        }
+        return 1;
+    }
+
     // Where the walk puts each text: one after the other, each followed by its NUL;
     // ALARM_ID's NUL lies on the copy of OPT_FLAG, and UNITS follows 13 bytes later
     // (OPT_FLAG, three scales, two limits, UNITS' length byte).
-    uint32_t at[6], end = 0, chars = 0;
+    uint32_t at[6], end = 0;
     for (int i = 0; i < 6; ++i) {
         if (i == 2) end += 12;
         at[i] = end;
         end += uint32_t{text[i]->len} + 1;
-        chars += text[i]->len;
     }
-    const uint32_t rec_len = p->REC_LEN;
-    // Room for the record's tail from TEST_TXT's characters on (REC_LEN - 13 bytes)
-    // and for every NUL of the walk, also when the record ends before its last texts.
-    const uint32_t need = std::max(rec_len > 6 ? rec_len - 6 : 0, end);
-
-    StringCopy out;
-    if (!out.reserve(need)) return 0;
+    if (!reserve(end)) return 0;
     uint8_t *base = out.base();
-
-    if (const uint8_t *tail = tail_in_read_buffer(p)) {
-        std::memcpy(base, tail, rec_len > 13 ? rec_len - 13 : 0);
-    } else if (chars != 0) {
-        place_texts(p, at, base);
-    }
+    if (const uint8_t *tail = tail_in_read_buffer(p)) std::memcpy(base, tail, rec_len > 13 ? rec_len - 13 : 0);
+    else place_texts(p, at, base);
     for (int i = 0; i < 6; ++i) {
         text[i]->str = reinterpret_cast<char *>(base + at[i]);
         base[at[i] + text[i]->len] = '\0';

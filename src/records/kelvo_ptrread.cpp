@@ -81,9 +81,11 @@ void set_status(uint32_t *st, const kelvo_ptr_struct *p, uint32_t n) {
     const uint32_t present = (1u << n) - 1;
     uint32_t valid = kOptValid[p->OPT_FLAG] | 1u << kOptFlag;
     if (n > kResult && !(p->TEST_FLG & kResultInvalid)) valid |= 1u << kResult;
-    valid |= (p->TEST_TXT.len ? 1u : 0u) << kTestTxt | (p->ALARM_ID.len ? 1u : 0u) << kAlarmId |
-             (p->UNITS.len ? 1u : 0u) << kUnits | (p->C_RESFMT.len ? 1u : 0u) << kResFmt |
-             (p->C_LLMFMT.len ? 1u : 0u) << kLlmFmt | (p->C_HLMFMT.len ? 1u : 0u) << kHlmFmt;
+    if (n > kTestTxt) {
+        valid |= (p->TEST_TXT.len ? 1u : 0u) << kTestTxt | (p->ALARM_ID.len ? 1u : 0u) << kAlarmId |
+                 (p->UNITS.len ? 1u : 0u) << kUnits | (p->C_RESFMT.len ? 1u : 0u) << kResFmt |
+                 (p->C_LLMFMT.len ? 1u : 0u) << kLlmFmt | (p->C_HLMFMT.len ? 1u : 0u) << kHlmFmt;
+    }
     // Words 0-3, 4-7, 8-11 and 11-14 (word 11 twice, to the same value); all loaded
     // before any is stored.
     constexpr uint32_t first[4] = {0, 4, 8, 11};
@@ -102,7 +104,18 @@ void decode(kelvo_ptr_struct *p, const void *image, const kelvo_attributes *attr
     // Defaults first, then the leading block and every field the record holds.
     std::memcpy(reinterpret_cast<uint8_t *>(p) + kLeading, reinterpret_cast<const uint8_t *>(&kDefaults) + kLeading,
                 sizeof *p - kLeading);
-    v.leading_block(p, kLeading);
+    if (v.end() >= kLeading) {
+        // Header, TEST_NUM and the four one-byte fields as three 4-byte pieces: in the
+        // read buffer the header and the body were stored apart, and a load across
+        // both would wait for the stores to complete.
+        const uint8_t *img = v.image();
+        std::memcpy(p, img, 4);
+        std::memcpy(&p->TEST_NUM, img + 4, 4);
+        std::memcpy(&p->HEAD_NUM, img + 8, 4);
+        v.seek(kLeading);
+    } else {
+        v.leading_block(p, kLeading);
+    }
     const uint32_t n = decode_fields(v, p);
     if (status) set_status(status, p, n);
     v.fix_header(p);
