@@ -47,29 +47,15 @@ inline std::array<kelvo_cn *, 6> texts(kelvo_ptr_struct *p) {
     }
 }
 
-}  // namespace
+// Room for the record's tail from TEST_TXT's characters on (REC_LEN - 13 bytes) and
+// for every NUL of the walk, also when the record ends before its last texts.
+uint32_t need(const kelvo_ptr_struct *p, uint32_t walk_end) {
+    return std::max(p->REC_LEN > 6 ? p->REC_LEN - 6u : 0u, walk_end);
+}
 
-namespace kelvo::ptr {
-
-int copy(kelvo_ptr_struct *p) {
+// The copy of a structure with characters to move.
+[[gnu::noinline]] int copy_walk(kelvo_ptr_struct *p) {
     const auto text = texts(p);
-    const uint32_t rec_len = p->REC_LEN;
-    StringCopy out;
-    // Room for the record's tail from TEST_TXT's characters on (REC_LEN - 13 bytes)
-    // and for every NUL of the walk, also when the record ends before its last texts.
-    auto reserve = [&](uint32_t walk_end) { return out.reserve(std::max(rec_len > 6 ? rec_len - 6 : 0, walk_end)); };
-
-    if ((p->TEST_TXT.len | p->ALARM_ID.len | p->UNITS.len | p->C_RESFMT.len | p->C_LLMFMT.len | p->C_HLMFMT.len) == 0) {
-        // No characters (the usual PTR after a test's first): six NULs at their places.
-        constexpr uint32_t kAt[6] = {0, 1, 14, 15, 16, 17};
-        if (!reserve(18)) return 0;
-        for (int i = 0; i < 6; ++i) {
-            text[i]->str = reinterpret_cast<char *>(out.base() + kAt[i]);
-            *text[i]->str = '\0';
-        }
-        return 1;
-    }
-
     // Where the walk puts each text: one after the other, each followed by its NUL;
     // ALARM_ID's NUL lies on the copy of OPT_FLAG, and UNITS follows 13 bytes later
     // (OPT_FLAG, three scales, two limits, UNITS' length byte).
@@ -79,13 +65,33 @@ int copy(kelvo_ptr_struct *p) {
         at[i] = end;
         end += uint32_t{text[i]->len} + 1;
     }
-    if (!reserve(end)) return 0;
+    StringCopy out;
+    if (!out.reserve(need(p, end))) return 0;
     uint8_t *base = out.base();
-    if (const uint8_t *tail = tail_in_read_buffer(p)) std::memcpy(base, tail, rec_len > 13 ? rec_len - 13 : 0);
+    if (const uint8_t *tail = tail_in_read_buffer(p)) std::memcpy(base, tail, p->REC_LEN > 13 ? p->REC_LEN - 13u : 0u);
     else place_texts(p, at, base);
     for (int i = 0; i < 6; ++i) {
         text[i]->str = reinterpret_cast<char *>(base + at[i]);
         base[at[i] + text[i]->len] = '\0';
+    }
+    return 1;
+}
+
+}  // namespace
+
+namespace kelvo::ptr {
+
+int copy(kelvo_ptr_struct *p) {
+    if (p->TEST_TXT.len | p->ALARM_ID.len | p->UNITS.len | p->C_RESFMT.len | p->C_LLMFMT.len | p->C_HLMFMT.len)
+        return copy_walk(p);
+    // No characters (the usual PTR after a test's first): six NULs at their places.
+    constexpr uint32_t kAt[6] = {0, 1, 14, 15, 16, 17};
+    StringCopy out;
+    if (!out.reserve(need(p, kAt[5] + 1))) return 0;
+    const auto text = texts(p);
+    for (int i = 0; i < 6; ++i) {
+        text[i]->str = reinterpret_cast<char *>(out.base() + kAt[i]);
+        *text[i]->str = '\0';
     }
     return 1;
 }
