@@ -1,19 +1,18 @@
 // Read speed of a whole file, record by record, against plain stdio.
 //
-// A file of about 200 MB is generated first, in both byte orders: per part a PIR,
-// 300 PTRs (texts, limits and formats on each test's first occurrence only), four
-// MPRs, four FTRs and a PRR. Then, per byte order:
+// A file of about 200 MB is written first with the library: per part a PIR, 300 PTRs
+// (texts, limits and formats on each test's first occurrence only), four MPRs, four
+// FTRs and a PRR; then a big-endian copy of it. Then, per byte order:
 //   raw_fread   fread of the file in 64 KiB blocks
 //   stdio_loop  two fread_unlocked calls per record (header, body), no library call
 //   skip        kelvo_headread + kelvo_skip_record
-//   read        kelvo_headread + the record's reader with a status array (skip where
-//               the library has no reader yet)
+//   read        kelvo_headread + the record's reader with a status array
 //   buf_read    the same with the buf_read readers
-// Each reports MB/s (bytes_per_second), records/s (items_per_second) and ns per record.
+// Each reports MB/s (bytes_per_second), records/s (items_per_second) and the time per
+// record (per_record), from CPU time.
 //
 //   kelvo_bench [--benchmark_repetitions=N]   (files in $KELVO_BENCH_DIR, default /tmp)
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
