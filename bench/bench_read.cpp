@@ -148,7 +148,7 @@ private:
         p.OPT_FLAG = 0xFF;  // the first occurrence's limits hold
         if (first) {
             p.TEST_TXT.str = txt.data();
-            p.OPT_FLAG = 0x0E;  // limits valid, no specification limits
+            p.OPT_FLAG = 0x0E;  // limits valid, no LO_SPEC or HI_SPEC
             p.LO_LIMIT = -1.0f;
             p.HI_LIMIT = 1.0f;
             p.UNITS.str = const_cast<char *>("V");

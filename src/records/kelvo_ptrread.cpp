@@ -47,8 +47,8 @@ uint32_t decode_fields(View &v, kelvo_ptr_struct *p) {
     if (!v.cn(p->C_RESFMT)) return kResFmt;
     if (!v.cn(p->C_LLMFMT)) return kLlmFmt;
     if (!v.cn(p->C_HLMFMT)) return kHlmFmt;
-    if (!v.r4(p->LO_SPEC)) return kLoSpec;
-    if (!v.r4(p->HI_SPEC)) return kHiSpec;
+    if (!v.r4(p->LO_SPEC)) return LO_SPEC_WORD;
+    if (!v.r4(p->HI_SPEC)) return HI_SPEC_WORD;
     return kWords;
 }
 
@@ -59,8 +59,8 @@ constexpr auto kOptValid = [] {
         auto bit = [&](int word, unsigned invalid) { return (opt & invalid) ? 0u : 1u << word; };
         t[opt] = static_cast<uint16_t>(bit(kResScal, kResScalInvalid) | bit(kLlmScal, kLoLimitInvalid) |
                                        bit(kHlmScal, kHiLimitInvalid) | bit(kLoLimit, kLoLimitInvalid) |
-                                       bit(kHiLimit, kHiLimitInvalid) | bit(kLoSpec, kLoSpecInvalid) |
-                                       bit(kHiSpec, kHiSpecInvalid));
+                                       bit(kHiLimit, kHiLimitInvalid) | bit(LO_SPEC_WORD, LO_SPEC_INVALID) |
+                                       bit(HI_SPEC_WORD, HI_SPEC_INVALID));
     }
     return t;
 }();

@@ -13,8 +13,8 @@ KELVO_API int kelvo_ptr_size(kelvo_ptr_struct *ptr) {
     using namespace kelvo::ptr;
     const uint8_t opt = ptr->OPT_FLAG;
     Tail t;
-    if (!(opt & kHiSpecInvalid)) t.always(8);       // LO_SPEC and HI_SPEC
-    else if (!(opt & kLoSpecInvalid)) t.always(4);  // LO_SPEC alone
+    if (!(opt & HI_SPEC_INVALID)) t.always(8);       // LO_SPEC and HI_SPEC
+    else if (!(opt & LO_SPEC_INVALID)) t.always(4);  // LO_SPEC alone
     t.text(ptr->C_HLMFMT);
     t.text(ptr->C_LLMFMT);
     t.text(ptr->C_RESFMT);

@@ -15,15 +15,15 @@ constexpr uint32_t kLeading = 12;
 constexpr uint8_t kResultInvalid = 0x02;
 // OPT_FLAG: the bits that make a field not valid.
 constexpr uint8_t kResScalInvalid = 0x01;
-constexpr uint8_t kLoSpecInvalid = 0x04;
-constexpr uint8_t kHiSpecInvalid = 0x08;
+constexpr uint8_t LO_SPEC_INVALID = 0x04;
+constexpr uint8_t HI_SPEC_INVALID = 0x08;
 constexpr uint8_t kLoLimitInvalid = 0x10 | 0x40;  // LLM_SCAL and LO_LIMIT
 constexpr uint8_t kHiLimitInvalid = 0x20 | 0x80;  // HLM_SCAL and HI_LIMIT
 
 // Field status words, in wire order.
 enum Word {
     kResult, kTestTxt, kAlarmId, kOptFlag, kResScal, kLlmScal, kHlmScal, kLoLimit, kHiLimit,
-    kUnits, kResFmt, kLlmFmt, kHlmFmt, kLoSpec, kHiSpec, kWords
+    kUnits, kResFmt, kLlmFmt, kHlmFmt, LO_SPEC_WORD, HI_SPEC_WORD, kWords
 };
 
 // The version-4 decoder and copy (kelvo_ptr_to_struct, kelvo_ptr_buf).

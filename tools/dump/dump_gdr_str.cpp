@@ -1,4 +1,5 @@
 // kelvo-dump: GDR and STR.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,16 +16,18 @@ void print_gdr(dump::Printer &p, const kelvo_gdr_struct &s, const uint32_t *) {
             // A run of pad fields on one line.
             uint32_t last = k;
             while (last + 1 < s.FLD_CNT && s.GEN_DATA[last + 1].type == KELVO_GDR_B0) ++last;
-            std::string run = "[" + std::to_string(k) + (last > k ? "-" + std::to_string(last) : "") + "] B0";
-            p.note(run.c_str());
+            char run[48];
+            if (last > k) std::snprintf(run, sizeof run, "[%u-%u] B0", k, last);
+            else std::snprintf(run, sizeof run, "[%u] B0", k);
+            p.note(run);
             k = last;
             continue;
         }
         static const char *const kNames[] = {"B0", "U1", "U2", "U4", "I1", "I2", "I4", "R4",
                                              "R8", "code 9", "Cn", "Bn", "Dn", "N1", "I8"};
-        std::string name = "[" + std::to_string(k) + "] " +
-                           (f.type < 15 ? kNames[f.type] : "code " + std::to_string(f.type));
-        const char *n = name.c_str();
+        char n[32];
+        if (f.type < 15) std::snprintf(n, sizeof n, "[%u] %s", k, kNames[f.type]);
+        else std::snprintf(n, sizeof n, "[%u] code %u", k, unsigned{f.type});
         const void *v = f.value;
         if (!v) {
             p.missing(n);
