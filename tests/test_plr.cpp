@@ -37,9 +37,8 @@ TEST(Plr, TrailingDefaultsLeftOffElementByElementAndHostileCounts) {
     uint32_t word = 0, *status = &word;
     kelvo_plr_to_struct(&back, img.data(), &kLe, &status);
     EXPECT_TRUE(back.GROUPS == &marker && status == &word);  // GRP_CNT 0: neither pointer touched
-    // Groups at their defaults but one index: the indexes alone; group 0's mode adds one GRP_MODE.
     std::vector<kelvo_plr_group> g(3);
-    g[1].GRP_INDX = 7;
+    g[1].GRP_INDX = 7;  // defaults but one index: the indexes alone; group 0's mode adds one GRP_MODE
     EXPECT_EQ(write_plr(of(g)), (Bytes{8, 0, 1, 63, 3, 0, 0, 0, 7, 0, 0, 0}));
     g[0].GRP_MODE = 0x0105;
     img = write_plr(of(g));
@@ -96,11 +95,10 @@ TEST(Plr, EveryCutOfARecordInBothByteOrders) {
                 for (int k = 0; k < 7; ++k) {
                     bool in = start[k][gi] < end;
                     uint32_t mask = k == 2 || start[k][gi] + 1 < end ? 0xFFFF : cpu == 1 ? 0xFF00 : 0xFF;  // a half U2
-
-                    std::string want = k < 3 ? std::to_string(in ? vals[k][gi] & mask : 0)
-                                       : in  ? std::string(texts[k - 3][gi]).substr(0, end - start[k][gi] - 1) : "<null>";
-                    EXPECT_EQ(k < 3 ? std::to_string(num[k]) : str(*cn[k - 3]), want) << k;
-                    if (k) { EXPECT_EQ(status[6 * gi + k - 1] & 3u, !in ? 0u : (k < 3 ? want == "0" : want.empty()) ? 1u : 3u); }
+                    std::string w = k < 3 ? std::to_string(in ? vals[k][gi] & mask : 0)
+                                    : in  ? std::string(texts[k - 3][gi]).substr(0, end - start[k][gi] - 1) : "<null>";
+                    EXPECT_EQ(k < 3 ? std::to_string(num[k]) : str(*cn[k - 3]), w) << k;
+                    if (k) { EXPECT_EQ(status[6 * gi + k - 1] & 3u, !in ? 0u : (k < 3 ? w == "0" : w.empty()) ? 1u : 3u); }
                 }
             }
             ASSERT_EQ(kelvo_plr_buf(&plr), 1);  // every string NUL-terminated, missing ones too
@@ -117,7 +115,8 @@ TEST(Plr, GeneratedStructuresRoundTripThroughBufRead) {  // written, read, writt
         std::vector<kelvo_plr_group> made(rng() % 12);
         for (auto &g : made) {
             g = {uint16_t(rng()), uint16_t(rng() % 2 ? rng() : 0), uint8_t(rng() % 2 ? rng() : 0), {}, {}, {}, {}};
-            for (auto *s : {&g.PGM_CHAR, &g.RTN_CHAR, &g.PGM_CHAL, &g.RTN_CHAL}) s->str = rng() % 3 ? nullptr : pool[rng() % 4].data();
+            for (auto *s : {&g.PGM_CHAR, &g.RTN_CHAR, &g.PGM_CHAL, &g.RTN_CHAL})
+                s->str = rng() % 3 ? nullptr : pool[rng() % 4].data();
         }
         if (!made.empty() && rng() % 2) made.back() = {made.back().GRP_INDX, 0, 0, {}, {}, {}, {}};
         Bytes first = write_plr(of(made));
