@@ -3,27 +3,15 @@
 
 #include <random>
 
-#include "testutil.h"
+#include "record_text.h"
 
 using namespace kt;
 
-namespace {
-
-const kelvo_attributes kLe{2, 4}, kBe{1, 4};
-constexpr uint32_t PV = KELVO_PRESENT | KELVO_VALID;
-
-bool g_copies = false;  // texts shown up to their terminator, which copies have at their length
-std::string txt(const kelvo_cn &s) {
-    return s.str ? '"' + (g_copies ? std::string(s.str) : std::string(s.str, s.len)) + '"' : "null";
-}
-std::string txt(int v) { return std::to_string(v); }
-template <class... A>
-std::string cat(const A &...a) { std::string r; ((r += " " + txt(a)), ...); return r.substr(1); }
-std::string show(const kelvo_pmr_struct &p) {
+static std::string show(const kelvo_pmr_struct &p) {
     return cat(p.REC_LEN, p.PMR_INDX, p.CHAN_TYP, p.CHAN_NAM, p.PHY_NAM, p.LOG_NAM, p.HEAD_NUM, p.SITE_NUM);
 }
 // The index list in runs, as [11 12 0*65533]; null when there is none.
-std::string show(const kelvo_pgr_struct &g) {
+static std::string show(const kelvo_pgr_struct &g) {
     std::string r = cat(g.REC_LEN, g.GRP_INDX, g.GRP_NAM, g.INDX_CNT) + (g.PMR_INDX ? " [" : " null");
     for (int i = 0, j; g.PMR_INDX && i < g.INDX_CNT; i = j) {
         for (j = i + 1; j < g.INDX_CNT && g.PMR_INDX[j] == g.PMR_INDX[i]; ++j) {}
@@ -31,48 +19,6 @@ std::string show(const kelvo_pgr_struct &g) {
     }
     return r + (g.PMR_INDX ? "]" : "");
 }
-
-// Status words, a letter each: - neither bit, p present, v valid, + both, ? other bits not `preset`.
-std::string words(const uint32_t *st, int n, uint32_t preset = 0) {
-    std::string r = " | ";
-    for (int i = 0; i < n; ++i) r += (st[i] & ~PV) != preset ? '?' : "-pv+"[st[i] & PV];
-    return r;
-}
-
-// What `dec` makes of `img`; the words start as 0x103: absent fields clear 3, 0x100 stays.
-template <int N, class S>
-std::string decode(void (*dec)(S *, const void *, const kelvo_attributes *, uint32_t *), const Bytes &img,
-                   const kelvo_attributes &a = kLe) {
-    S s;
-    uint32_t st[N];
-    std::fill_n(st, N, 0x100 | PV);
-    dec(&s, img.data(), &a, st);
-    return show(s) + words(st, N, 0x100);
-}
-
-// Reads a file of a FAR (cpu 2, `version`) and `records`: what `read` gives for each.
-template <int N, class S>
-std::string read_all(int (*read)(int, const kelvo_header *, S *, uint32_t *), int version,
-                     std::initializer_list<Bytes> records) {
-    TempFile tmp;
-    int h = open_bytes(concat({far_record(2, version), concat(records)}), tmp);
-    kelvo_header hd = next_header(h);
-    kelvo_far_struct far;
-    std::string r = kelvo_farread(h, &hd, &far) == 2 ? "" : "no FAR\n";
-    for (S s; kelvo_headread(h, &hd) == 4; g_copies = false) {
-        uint32_t st[N] = {};
-        std::string n = std::to_string(read(h, &hd, &s, st)) + ": ", shown = show(s);
-        g_copies = true;
-        r += n + shown + words(st, N) + (show(s) == shown ? "\n" : " unterminated\n");  // copies must end
-    }
-    kelvo_close(h);
-    return r;
-}
-
-template <class S>
-Bytes wr(int (*write)(int, S *), S *s, int n) { return written([&](int h) { EXPECT_EQ(write(h, s), n); }); }
-
-}  // namespace
 
 TEST(Pmr, WritesOnlyWhatDiffersFromTheDefaults) {
     kelvo_pmr_struct p{};
