@@ -487,18 +487,34 @@ inline ReadResult read_decode(int handle, const kelvo_header *header, S *s, Deco
     return {static_cast<int>(result), true};
 }
 
+// The common read for decoders that can fail (an array buffer that cannot be had):
+// `decode` returns false then, and the record reads as 0 and is not copied.
+template <class S, class Decode>
+inline ReadResult read_decode_checked(int handle, const kelvo_header *header, S *s, Decode decode) {
+    bool ok = true;
+    ReadResult r = read_decode(handle, header, s, [&](S *t, const uint8_t *image, const kelvo_attributes *attr) {
+        ok = decode(t, image, attr);
+    });
+    return ok ? r : ReadResult{0, false};
+}
+
 template <class S, class Decode>
 inline int read_record(int handle, const kelvo_header *header, S *s, Decode decode) {
     return read_decode(handle, header, s, decode).result;
 }
 
-// The common buf_read: the read, then the copy of a decoded structure; -3 when the
-// copy fails.
+// The second step of every buf_read: the copy of a structure that the read decoded
+// (none when it was not decoded); -3 when the copy fails, else the read's result.
+template <class Copy>
+inline int copy_decoded(ReadResult r, Copy copy) {
+    if (!r.decoded) return r.result;
+    return copy() ? r.result : -3;
+}
+
+// The common buf_read: the read, then the copy of a decoded structure.
 template <class S, class Decode, class Copy>
 inline int buf_read_record(int handle, const kelvo_header *header, S *s, Decode decode, Copy copy) {
-    ReadResult r = read_decode(handle, header, s, decode);
-    if (!r.decoded) return r.result;
-    return copy(s) ? r.result : -3;
+    return copy_decoded(read_decode(handle, header, s, decode), [&] { return copy(s); });
 }
 
 // The write buffer of an open handle grown to `size`, or null.

@@ -11,9 +11,8 @@ extern "C" {
 KELVO_API int kelvo_hbr_buf(kelvo_hbr_struct *hbr) { return bins::copy(hbr); }
 
 KELVO_API int kelvo_hbrbuf_read(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
-    codec::ReadResult r = bins::read(handle, header, hbr, status, v3::hbr_to_struct);
-    if (!r.decoded) return r.result;
-    return kelvo_hbr_buf(hbr) ? r.result : -3;
+    return codec::copy_decoded(bins::read(handle, header, hbr, status, v3::hbr_to_struct),
+                               [hbr] { return kelvo_hbr_buf(hbr); });
 }
 
 }  // extern "C"

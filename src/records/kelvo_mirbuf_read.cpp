@@ -26,11 +26,9 @@ KELVO_API int kelvo_mir_buf(kelvo_mir_struct *mir) {
 }
 
 KELVO_API int kelvo_mirbuf_read(int handle, const kelvo_header *header, kelvo_mir_struct *mir, uint32_t *status) {
-    ReadResult r = mir::read(handle, header, mir, status);
-    if (!r.decoded) return r.result;
-    bool v4 = Kelvo_file_attributes[handle].kelvo_ver >= 4;
-    int copied = v4 ? kelvo_mir_buf(mir) : v3::kelvo_v3_mir_buf(mir);
-    return copied ? r.result : -3;
+    return copy_decoded(mir::read(handle, header, mir, status), [handle, mir] {
+        return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_mir_buf(mir) : v3::kelvo_v3_mir_buf(mir);
+    });
 }
 
 }  // extern "C"

@@ -48,12 +48,7 @@ KELVO_API void kelvo_pgr_to_struct(kelvo_pgr_struct *pgr, const void *image, con
 
 // 0 when the array buffer cannot be had, as when the read buffer cannot.
 KELVO_API int kelvo_pgrread(int handle, const kelvo_header *header, kelvo_pgr_struct *pgr, uint32_t *status) {
-    bool ok = true;
-    ReadResult r = read_decode(handle, header, pgr,
-                               [&ok, status](kelvo_pgr_struct *s, const void *img, const kelvo_attributes *a) {
-                                   ok = pgr_decode(s, img, a, status);
-                               });
-    return ok ? r.result : 0;
+    return pgr_read(handle, header, pgr, status).result;
 }
 
 }  // extern "C"

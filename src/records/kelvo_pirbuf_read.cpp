@@ -15,9 +15,9 @@ KELVO_API int kelvo_pir_buf(kelvo_pir_struct *pir) {
 }
 
 KELVO_API int kelvo_pirbuf_read(int handle, const kelvo_header *header, kelvo_pir_struct *pir) {
-    ReadResult r = part::read_pir(handle, header, pir);
-    if (!r.decoded || Kelvo_file_attributes[handle].kelvo_ver > 3) return r.result;
-    return kelvo_pir_buf(pir) ? r.result : -3;
+    return copy_decoded(part::read_pir(handle, header, pir), [handle, pir] {
+        return Kelvo_file_attributes[handle].kelvo_ver > 3 || kelvo_pir_buf(pir);
+    });
 }
 
 }  // extern "C"

@@ -24,12 +24,10 @@ KELVO_API int kelvo_plr_buf(kelvo_plr_struct *plr) {
 }
 
 KELVO_API int kelvo_plrbuf_read(int handle, const kelvo_header *header, kelvo_plr_struct *plr, uint32_t **status) {
-    bool ok = true;
-    ReadResult r = read_decode(handle, header, plr, [&](kelvo_plr_struct *s, const void *img, const kelvo_attributes *a) {
-        ok = plr::decode(s, img, a, status);
-    });
-    if (!r.decoded || !ok) return 0;
-    return kelvo_plr_buf(plr) ? r.result : -3;
+    ReadResult r = read_decode_checked(
+        handle, header, plr,
+        [status](kelvo_plr_struct *s, const void *img, const kelvo_attributes *a) { return plr::decode(s, img, a, status); });
+    return copy_decoded(r, [plr] { return kelvo_plr_buf(plr); });
 }
 
 }  // extern "C"

@@ -92,11 +92,10 @@ KELVO_API void kelvo_plr_to_struct(kelvo_plr_struct *plr, const void *image, con
 }
 
 KELVO_API int kelvo_plrread(int handle, const kelvo_header *header, kelvo_plr_struct *plr, uint32_t **status) {
-    bool ok = true;
-    int r = read_record(handle, header, plr, [&](kelvo_plr_struct *s, const void *img, const kelvo_attributes *a) {
-        ok = plr::decode(s, img, a, status);
-    });
-    return ok ? r : 0;
+    return read_decode_checked(handle, header, plr, [status](kelvo_plr_struct *s, const void *img,
+                                                             const kelvo_attributes *a) {
+               return plr::decode(s, img, a, status);
+           }).result;
 }
 
 }  // extern "C"

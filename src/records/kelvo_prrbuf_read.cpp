@@ -14,9 +14,7 @@ KELVO_API int kelvo_prr_buf(kelvo_prr_struct *prr) {
 }
 
 KELVO_API int kelvo_prrbuf_read(int handle, const kelvo_header *header, kelvo_prr_struct *prr, uint32_t *status) {
-    ReadResult r = part::read_prr(handle, header, prr, status);
-    if (!r.decoded) return r.result;
-    return kelvo_prr_buf(prr) ? r.result : -3;
+    return copy_decoded(part::read_prr(handle, header, prr, status), [prr] { return kelvo_prr_buf(prr); });
 }
 
 }  // extern "C"

@@ -50,11 +50,10 @@ KELVO_API void kelvo_rdr_to_struct(kelvo_rdr_struct *rdr, const void *image, con
 }
 
 KELVO_API int kelvo_rdrread(int handle, const kelvo_header *header, kelvo_rdr_struct *rdr, uint32_t *status) {
-    bool ok = true;
-    int r = read_record(handle, header, rdr, [&](kelvo_rdr_struct *s, const void *img, const kelvo_attributes *a) {
-        ok = rdr::decode(s, img, a, status);
-    });
-    return ok ? r : 0;
+    return read_decode_checked(handle, header, rdr, [status](kelvo_rdr_struct *s, const void *img,
+                                                             const kelvo_attributes *a) {
+               return rdr::decode(s, img, a, status);
+           }).result;
 }
 
 }  // extern "C"

@@ -11,9 +11,8 @@ extern "C" {
 KELVO_API int kelvo_sbr_buf(kelvo_sbr_struct *sbr) { return bins::copy(sbr); }
 
 KELVO_API int kelvo_sbrbuf_read(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status) {
-    codec::ReadResult r = bins::read(handle, header, sbr, status, v3::sbr_to_struct);
-    if (!r.decoded) return r.result;
-    return kelvo_sbr_buf(sbr) ? r.result : -3;
+    return codec::copy_decoded(bins::read(handle, header, sbr, status, v3::sbr_to_struct),
+                               [sbr] { return kelvo_sbr_buf(sbr); });
 }
 
 }  // extern "C"

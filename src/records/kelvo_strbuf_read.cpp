@@ -65,9 +65,7 @@ KELVO_API int kelvo_str_buf(S *str) {
 }
 
 KELVO_API int kelvo_strbuf_read(int handle, const kelvo_header *header, S *str, uint32_t *status) {
-    ReadResult r = str::read(handle, header, str, status);
-    if (!r.decoded) return r.result;
-    return kelvo_str_buf(str) ? r.result : -3;
+    return copy_decoded(str::read(handle, header, str, status), [str] { return kelvo_str_buf(str); });
 }
 
 }  // extern "C"
