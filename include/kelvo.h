@@ -863,6 +863,135 @@ KELVO_API int kelvo_strwrite(int handle, kelvo_str_struct *str);
 KELVO_API int kelvo_str_size(kelvo_str_struct *str);
 KELVO_API void kelvo_str_to_memory(const kelvo_str_struct *str, void *out);
 
+/* ---------------------------------------------------------------- version-3 input */
+/*
+ * A version-3 file has no FAR: it opens with a MIR whose body begins with CPU_TYPE and
+ * KELVO_VER (3). kelvo_mirread recognises it and makes the handle a version-3 handle
+ * ({CPU_TYPE, 3} in Kelvo_file_attributes); from then on the readers of MIR, PIR, PRR,
+ * PTR, FTR, HBR, SBR, PMR, WRR and TSR decode the version-3 layouts into the version-4
+ * structures, and the records that only version 3 has are read with the functions below.
+ * Version-3 files carry these codes for their own records (REC_TYP, REC_SUB): PDR (10, 10),
+ * FDR (10, 20), SHB (25, 10), SSB (25, 20), STS (25, 30), SCR (25, 40).
+ *
+ * Texts that the conversion composes (formats, PDR units, FTR TIME_SET and RSLT_TXT, PMR
+ * CHAN_NAM, TSR names taken from the name list) live in static areas of their decoder
+ * until the next decode of the same record kind; buf_read copies them when the record's
+ * copy says so.
+ */
+
+/* Name lists: per handle, the test and sequence names that PDR, FDR, PTR and FTR records
+ * give a test number, ordered by test number, kept until the version-3 TSR of that test
+ * takes them. The first non-empty name offered for a test number stays. Names are heap
+ * copies of length + 1 bytes, NUL-terminated (null while none was offered). Opening a
+ * handle empties and releases its list. */
+typedef struct kelvo_name_entry {
+    uint32_t TEST_NUM;
+    uint8_t TEST_NAM_LEN;
+    char *TEST_NAM;
+    uint8_t SEQ_NAME_LEN;
+    char *SEQ_NAME;
+} kelvo_name_entry;
+
+typedef struct kelvo_list_node {
+    kelvo_name_entry *entry;
+    struct kelvo_list_node *prev, *next;
+} kelvo_list_node;
+
+typedef struct kelvo_list_head {
+    kelvo_list_node *first, *last, *cursor;
+} kelvo_list_head;
+
+/* Offer len characters (not NUL-terminated) as the test or sequence name of test_num on
+ * the handle's list. A handle outside 0-31 is ignored; a failed allocation drops the offer. */
+KELVO_API void kelvo_add_test_nam(int handle, uint32_t test_num, uint8_t len, const char *chars);
+KELVO_API void kelvo_add_seq_name(int handle, uint32_t test_num, uint8_t len, const char *chars);
+/* The node of test_num in the list, or null (also for a null head). With remove non-zero the
+ * node is unlinked and handed over: the caller frees the node, its entry and both names
+ * with free(). */
+KELVO_API kelvo_list_node *kelvo_get_list_entry(kelvo_list_head *head, uint32_t test_num, int remove);
+
+/* MIR. read_v3_mir reads the rest of a version-3 MIR whose first two body bytes
+ * kelvo_mirread consumed; call it only through kelvo_mirread. It returns the body bytes
+ * consumed (REC_LEN when the record was read whole, 2 when the rest was cut short), 0 when
+ * the read buffer cannot be had. The status word 35 present bit marks a version-3 MIR. */
+KELVO_API int read_v3_mir(int handle, const kelvo_header *header, kelvo_mir_struct *mir, uint32_t *status);
+KELVO_API void kelvo_mir_v3_to_struct(kelvo_mir_struct *mir, const void *image, const kelvo_attributes *attr,
+                                      uint32_t *status);
+KELVO_API int kelvo_v3_mir_buf(kelvo_mir_struct *mir);
+
+/* PDR (10, 10): a parametric test's description, decoded into a PTR structure that carries
+ * its limits, units and formats and no result; its names go to the name list. */
+KELVO_API int kelvo_v3_pdrread(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr, uint32_t *status);
+KELVO_API int kelvo_v3_pdrbuf_read(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr,
+                                   uint32_t *status);
+KELVO_API void kelvo_v3_pdr_to_ptr_struct(int handle, kelvo_ptr_struct *ptr, const void *image,
+                                          const kelvo_attributes *attr, uint32_t *status);
+/* PTR: the version-3 decoder and copy that kelvo_ptrread and kelvo_ptrbuf_read use. */
+KELVO_API void kelvo_v3_ptr_to_struct(int handle, kelvo_ptr_struct *ptr, const void *image,
+                                      const kelvo_attributes *attr, uint32_t *status);
+KELVO_API int kelvo_v3_ptr_buf(kelvo_ptr_struct *ptr);
+
+/* FDR (10, 20): a functional test's description; only its names are kept (name list). */
+KELVO_API int kelvo_v3_fdrread(int handle, const kelvo_header *header);
+KELVO_API int kelvo_v3_fdrbuf_read(int handle, const kelvo_header *header);
+KELVO_API void kelvo_v3_fdr_to_struct(int handle, const void *image, const kelvo_attributes *attr);
+/* FTR: the version-3 decoder and copy that kelvo_ftrread and kelvo_ftrbuf_read use. The two
+ * state bitmaps are expanded into RTN_INDX/RTN_STAT and PGM_INDX/PGM_STAT in the array
+ * buffer (one entry per bit). */
+KELVO_API void kelvo_v3_ftr_to_struct(int handle, kelvo_ftr_struct *ftr, const void *image,
+                                      const kelvo_attributes *attr, uint32_t *status);
+KELVO_API int kelvo_v3_ftr_buf(kelvo_ftr_struct *ftr);
+
+/* PIR and PRR: a version-3 PIR's coordinates and PART_ID are kept per handle, head (0-3)
+ * and site (0-31) and given to the next PRR of that head and site where its own are
+ * missing. Note the handle comes last. */
+KELVO_API void kelvo_v3_pir_to_struct(kelvo_pir_struct *pir, const void *image, const kelvo_attributes *attr,
+                                      int handle);
+KELVO_API void kelvo_v3_prr_to_struct(kelvo_prr_struct *prr, const void *image, const kelvo_attributes *attr,
+                                      uint32_t *status, int handle);
+/* PMR, HBR, SBR, WRR: the version-3 decoders (and copies) that their readers use. */
+KELVO_API void kelvo_v3_pmr_to_struct(kelvo_pmr_struct *pmr, const void *image, const kelvo_attributes *attr,
+                                      uint32_t *status);
+KELVO_API int kelvo_v3_pmr_buf(kelvo_pmr_struct *pmr);
+KELVO_API void kelvo_v3_hbr_to_struct(kelvo_hbr_struct *hbr, const void *image, const kelvo_attributes *attr,
+                                      uint32_t *status);
+KELVO_API void kelvo_v3_sbr_to_struct(kelvo_sbr_struct *sbr, const void *image, const kelvo_attributes *attr,
+                                      uint32_t *status);
+KELVO_API void kelvo_v3_wrr_to_struct(kelvo_wrr_struct *wrr, const void *image, const kelvo_attributes *attr,
+                                      uint32_t *status);
+KELVO_API int kelvo_v3_wrr_buf(kelvo_wrr_struct *wrr);
+
+/* SCR (25, 40): site part counts, decoded into a PCR structure. */
+KELVO_API int kelvo_v3_scrread(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status);
+KELVO_API int kelvo_v3_scrbuf_read(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr,
+                                   uint32_t *status);
+KELVO_API void kelvo_scr_to_struct(kelvo_pcr_struct *pcr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+/* SHB (25, 10) and SSB (25, 20): site bin summaries, decoded into HBR and SBR structures. */
+KELVO_API int kelvo_v3_shbread(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status);
+KELVO_API int kelvo_v3_shbbuf_read(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr,
+                                   uint32_t *status);
+KELVO_API void kelvo_shb_to_struct(kelvo_hbr_struct *hbr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_shb_buf(kelvo_hbr_struct *hbr);
+KELVO_API int kelvo_v3_ssbread(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status);
+KELVO_API int kelvo_v3_ssbbuf_read(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr,
+                                   uint32_t *status);
+KELVO_API void kelvo_ssb_to_struct(kelvo_sbr_struct *sbr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_ssb_buf(kelvo_sbr_struct *sbr);
+/* STS (25, 30): a site's test synopsis, decoded into a TSR structure. */
+KELVO_API int kelvo_v3_stsread(int handle, const kelvo_header *header, kelvo_tsr_struct *tsr, uint32_t *status);
+KELVO_API int kelvo_v3_stsbuf_read(int handle, const kelvo_header *header, kelvo_tsr_struct *tsr,
+                                   uint32_t *status);
+KELVO_API void kelvo_sts_to_struct(kelvo_tsr_struct *tsr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status);
+KELVO_API int kelvo_sts_buf(kelvo_tsr_struct *tsr);
+/* TSR: the version-3 decoder that kelvo_tsrread uses. Empty names are filled from the
+ * handle's name list, and the test's entry is removed from it. */
+KELVO_API void kelvo_v3_tsr_to_struct(int handle, kelvo_tsr_struct *tsr, const void *image,
+                                      const kelvo_attributes *attr, uint32_t *status);
+
 /* ---------------------------------------------------------------- utilities */
 
 /* Digits right of the point in a printf format (6 without a point). */

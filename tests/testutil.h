@@ -22,9 +22,18 @@ public:
     Image &u2(uint16_t v) { return put(v, 2); }
     Image &u4(uint32_t v) { return put(v, 4); }
     Image &u8(uint64_t v) { return put(v, 8); }
-    Image &r4(float f) { uint32_t v; std::memcpy(&v, &f, 4); return put(v, 4); }
+    // CPU type 0 holds VAX F reals: the IEEE bits of 4 x the value, 16-bit halves swapped.
+    Image &r4(float f) {
+        uint32_t v;
+        if (cpu_ == 0) f *= 4.0f;
+        std::memcpy(&v, &f, 4);
+        if (cpu_ == 0) v = v >> 16 | v << 16;
+        return put(v, 4);
+    }
     Image &r8(double d) { uint64_t v; std::memcpy(&v, &d, 8); return put(v, 8); }
     Image &cn(const std::string &s) { u1(static_cast<uint8_t>(s.size())); return raw(s); }
+    // Bytes behind a one-byte count (version-3 bit fields and PART_FIX).
+    Image &counted(const Bytes &b) { u1(static_cast<uint8_t>(b.size())); return bytes(b); }
     Image &raw(const std::string &s) { for (char c : s) b_.push_back(static_cast<uint8_t>(c)); return *this; }
     // Element by element: g++ 12 warns falsely about range inserts into small vectors.
     Image &bytes(std::initializer_list<uint8_t> l) { for (uint8_t v : l) b_.push_back(v); return *this; }

@@ -1,7 +1,6 @@
 // FTR: copy of the texts into the string buffer; the arrays stay in the array
 // buffer and FAIL_PIN and SPIN_MAP in the read buffer.
 #include "records/mpr_ftr.h"
-#include "v3/v3_ftr.h"
 
 KELVO_SOURCE_ID("kelvo_ftrbuf_read")
 
@@ -23,7 +22,7 @@ KELVO_API int kelvo_ftrbuf_read(int handle, const kelvo_header *header, kelvo_ft
             ftr_decode(handle, s, image, attr, status);
         },
         [handle](kelvo_ftr_struct *s) {
-            return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_ftr_buf(s) : v3::ftr_buf(s);
+            return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_ftr_buf(s) : kelvo_v3_ftr_buf(s);
         });
 }
 

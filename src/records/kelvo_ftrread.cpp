@@ -1,6 +1,5 @@
 // FTR: functional test record.
 #include "records/mpr_ftr.h"
-#include "v3/v3_ftr.h"
 
 KELVO_SOURCE_ID("kelvo_ftrread")
 
@@ -36,7 +35,7 @@ namespace kelvo {
 void ftr_decode(int handle, kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
                 uint32_t *status) {
     if (attr_ver(attr) >= 4) kelvo_ftr_to_struct(ftr, image, attr, status);
-    else v3::ftr_to_struct(handle, ftr, image, attr, status);
+    else kelvo_v3_ftr_to_struct(handle, ftr, image, attr, status);
 }
 
 }  // namespace kelvo

@@ -1,6 +1,5 @@
 // HBR: copy of the bin name into the string buffer (whatever the file's version).
 #include "records/kelvo_bins.h"
-#include "v3/v3_hbr.h"
 
 KELVO_SOURCE_ID("kelvo_hbrbuf_read")
 
@@ -11,7 +10,7 @@ extern "C" {
 KELVO_API int kelvo_hbr_buf(kelvo_hbr_struct *hbr) { return bins::copy(hbr); }
 
 KELVO_API int kelvo_hbrbuf_read(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
-    return codec::copy_decoded(bins::read(handle, header, hbr, status, v3::hbr_to_struct),
+    return codec::copy_decoded(bins::read(handle, header, hbr, status, kelvo_v3_hbr_to_struct),
                                [hbr] { return kelvo_hbr_buf(hbr); });
 }
 

@@ -1,6 +1,5 @@
 // HBR: reading and decoding (the decoder is shared with the other bin record).
 #include "records/kelvo_bins.h"
-#include "v3/v3_hbr.h"
 
 KELVO_SOURCE_ID("kelvo_hbrread")
 
@@ -14,7 +13,7 @@ KELVO_API void kelvo_hbr_to_struct(kelvo_hbr_struct *hbr, const void *image, con
 }
 
 KELVO_API int kelvo_hbrread(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
-    return bins::read(handle, header, hbr, status, v3::hbr_to_struct).result;
+    return bins::read(handle, header, hbr, status, kelvo_v3_hbr_to_struct).result;
 }
 
 }  // extern "C"

@@ -1,7 +1,6 @@
 // MIR: copy of the thirty strings into the string buffer.
 #include "records/codec.h"
 #include "records/mir.h"
-#include "v3/v3_mir.h"
 
 KELVO_SOURCE_ID("kelvo_mirbuf_read")
 
@@ -27,7 +26,7 @@ KELVO_API int kelvo_mir_buf(kelvo_mir_struct *mir) {
 
 KELVO_API int kelvo_mirbuf_read(int handle, const kelvo_header *header, kelvo_mir_struct *mir, uint32_t *status) {
     return copy_decoded(mir::read(handle, header, mir, status), [handle, mir] {
-        return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_mir_buf(mir) : v3::kelvo_v3_mir_buf(mir);
+        return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_mir_buf(mir) : kelvo_v3_mir_buf(mir);
     });
 }
 

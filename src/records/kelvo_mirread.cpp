@@ -2,7 +2,6 @@
 // has no FAR and opens with its MIR, is recognised.
 #include "records/codec.h"
 #include "records/mir.h"
-#include "v3/v3_mir.h"
 
 KELVO_SOURCE_ID("kelvo_mirread")
 
@@ -43,7 +42,7 @@ ReadResult read(int handle, const kelvo_header *header, kelvo_mir_struct *mir, u
     attr->kelvo_ver = 3;
     // With the read buffer in hand the version-3 reader always decodes.
     if (!read_buffer().reserve(uint32_t{len} + 4)) return {0, false};
-    return {v3::read_v3_mir(handle, header, mir, status), true};
+    return {read_v3_mir(handle, header, mir, status), true};
 }
 
 }  // namespace kelvo::mir

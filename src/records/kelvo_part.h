@@ -2,15 +2,13 @@
 #pragma once
 
 #include "records/codec.h"
-#include "v3/v3_pir.h"
-#include "v3/v3_prr.h"
 
 namespace kelvo::part {
 
 inline codec::ReadResult read_pir(int handle, const kelvo_header *header, kelvo_pir_struct *pir) {
     return codec::read_decode(handle, header, pir,
                               [handle](kelvo_pir_struct *s, const void *image, const kelvo_attributes *attr) {
-                                  if (attr->kelvo_ver < 4) v3::pir_to_struct(s, image, attr, handle);
+                                  if (attr->kelvo_ver < 4) kelvo_v3_pir_to_struct(s, image, attr, handle);
                                   else kelvo_pir_to_struct(s, image, attr);
                               });
 }
@@ -19,7 +17,7 @@ inline codec::ReadResult read_prr(int handle, const kelvo_header *header, kelvo_
                                   uint32_t *status) {
     return codec::read_decode(
         handle, header, prr, [handle, status](kelvo_prr_struct *s, const void *image, const kelvo_attributes *attr) {
-            if (attr->kelvo_ver < 4) v3::prr_to_struct(s, image, attr, status, handle);
+            if (attr->kelvo_ver < 4) kelvo_v3_prr_to_struct(s, image, attr, status, handle);
             else kelvo_prr_to_struct(s, image, attr, status);
         });
 }

@@ -1,6 +1,5 @@
 // PMR: copy of the three names into the string buffer.
 #include "records/codec.h"
-#include "v3/v3_pmr.h"
 
 KELVO_SOURCE_ID("kelvo_pmrbuf_read")
 
@@ -22,9 +21,9 @@ KELVO_API int kelvo_pmrbuf_read(int handle, const kelvo_header *header, kelvo_pm
         handle, header, pmr,
         [v4, status](kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a) {
             if (v4) kelvo_pmr_to_struct(s, img, a, status);
-            else v3::pmr_to_struct(s, img, a, status);
+            else kelvo_v3_pmr_to_struct(s, img, a, status);
         },
-        [v4](kelvo_pmr_struct *s) { return v4 ? kelvo_pmr_buf(s) : v3::pmr_buf(s); });
+        [v4](kelvo_pmr_struct *s) { return v4 ? kelvo_pmr_buf(s) : kelvo_v3_pmr_buf(s); });
 }
 
 }  // extern "C"

@@ -1,6 +1,5 @@
 // PMR: pin map record.
 #include "records/codec.h"
-#include "v3/v3_pmr.h"
 
 KELVO_SOURCE_ID("kelvo_pmrread")
 
@@ -32,7 +31,7 @@ KELVO_API void kelvo_pmr_to_struct(kelvo_pmr_struct *pmr, const void *image, con
 KELVO_API int kelvo_pmrread(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status) {
     return read_record(handle, header, pmr, [status](kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a) {
         if (a->kelvo_ver >= 4) kelvo_pmr_to_struct(s, img, a, status);
-        else v3::pmr_to_struct(s, img, a, status);
+        else kelvo_v3_pmr_to_struct(s, img, a, status);
     });
 }
 

@@ -109,7 +109,7 @@ KELVO_API int kelvo_ptrbuf_read(int handle, const kelvo_header *header, kelvo_pt
                            [handle, status](kelvo_ptr_struct *s, const uint8_t *image, const kelvo_attributes *attr) {
                                ptr::decode_by_version(handle, s, image, attr, status);
                            },
-                           [v4](kelvo_ptr_struct *s) { return v4 ? ptr::copy(s) : v3::ptr_buf(s); });
+                           [v4](kelvo_ptr_struct *s) { return v4 ? ptr::copy(s) : kelvo_v3_ptr_buf(s); });
 }
 
 }  // extern "C"

@@ -1,6 +1,5 @@
 // SBR: reading and decoding (the decoder is shared with the other bin record).
 #include "records/kelvo_bins.h"
-#include "v3/v3_hbr.h"
 
 KELVO_SOURCE_ID("kelvo_sbrread")
 
@@ -14,7 +13,7 @@ KELVO_API void kelvo_sbr_to_struct(kelvo_sbr_struct *sbr, const void *image, con
 }
 
 KELVO_API int kelvo_sbrread(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status) {
-    return bins::read(handle, header, sbr, status, v3::sbr_to_struct).result;
+    return bins::read(handle, header, sbr, status, kelvo_v3_sbr_to_struct).result;
 }
 
 }  // extern "C"

@@ -1,6 +1,5 @@
 // TSR: copy of the three names into the string buffer.
 #include "records/codec.h"
-#include "v3/v3_tsr.h"
 
 KELVO_SOURCE_ID("kelvo_tsrbuf_read")
 
@@ -19,7 +18,7 @@ KELVO_API int kelvo_tsrbuf_read(int handle, const kelvo_header *header, kelvo_ts
         handle, header, tsr,
         [handle, status](kelvo_tsr_struct *s, const void *img, const kelvo_attributes *a) {
             if (a->kelvo_ver >= 4) kelvo_tsr_to_struct(s, img, a, status);
-            else v3::tsr_to_struct(handle, s, img, a, status);
+            else kelvo_v3_tsr_to_struct(handle, s, img, a, status);
         },
         kelvo_tsr_buf);
 }

@@ -1,6 +1,5 @@
 // TSR: test synopsis record.
 #include "records/codec.h"
-#include "v3/v3_tsr.h"
 
 KELVO_SOURCE_ID("kelvo_tsrread")
 
@@ -60,7 +59,7 @@ KELVO_API int kelvo_tsrread(int handle, const kelvo_header *header, kelvo_tsr_st
                                                              const kelvo_attributes *a) {
         // Version 3 carries the summary in another form.
         if (a->kelvo_ver >= 4) kelvo_tsr_to_struct(s, img, a, status);
-        else v3::tsr_to_struct(handle, s, img, a, status);
+        else kelvo_v3_tsr_to_struct(handle, s, img, a, status);
     });
 }
 

@@ -1,6 +1,5 @@
 // WRR: copy of the six texts into the string buffer.
 #include "records/codec.h"
-#include "v3/v3_wrr.h"
 
 KELVO_SOURCE_ID("kelvo_wrrbuf_read")
 
@@ -23,9 +22,9 @@ KELVO_API int kelvo_wrrbuf_read(int handle, const kelvo_header *header, kelvo_wr
         handle, header, wrr,
         [v4, status](kelvo_wrr_struct *s, const void *img, const kelvo_attributes *a) {
             if (v4) kelvo_wrr_to_struct(s, img, a, status);
-            else v3::wrr_to_struct(s, img, a, status);
+            else kelvo_v3_wrr_to_struct(s, img, a, status);
         },
-        [v4](kelvo_wrr_struct *s) { return v4 ? kelvo_wrr_buf(s) : v3::wrr_buf(s); });
+        [v4](kelvo_wrr_struct *s) { return v4 ? kelvo_wrr_buf(s) : kelvo_v3_wrr_buf(s); });
 }
 
 }  // extern "C"

@@ -1,6 +1,5 @@
 // WRR: wafer results record.
 #include "records/codec.h"
-#include "v3/v3_wrr.h"
 
 KELVO_SOURCE_ID("kelvo_wrrread")
 
@@ -42,7 +41,7 @@ KELVO_API void kelvo_wrr_to_struct(kelvo_wrr_struct *wrr, const void *image, con
 KELVO_API int kelvo_wrrread(int handle, const kelvo_header *header, kelvo_wrr_struct *wrr, uint32_t *status) {
     return read_record(handle, header, wrr, [status](kelvo_wrr_struct *s, const void *img, const kelvo_attributes *a) {
         if (a->kelvo_ver >= 4) kelvo_wrr_to_struct(s, img, a, status);
-        else v3::wrr_to_struct(s, img, a, status);
+        else kelvo_v3_wrr_to_struct(s, img, a, status);
     });
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "records/codec.h"
-#include "v3/v3_ptr.h"
 
 namespace kelvo::ptr {
 
@@ -34,7 +33,7 @@ int copy(kelvo_ptr_struct *ptr);
 inline void decode_by_version(int handle, kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
                               uint32_t *status) {
     if (attr_ver(attr) >= 4) decode(ptr, image, attr, status);
-    else v3::ptr_to_struct(handle, ptr, image, attr, status);
+    else kelvo_v3_ptr_to_struct(handle, ptr, image, attr, status);
 }
 
 }  // namespace kelvo::ptr

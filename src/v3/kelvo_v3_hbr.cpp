@@ -1,12 +1,10 @@
 // Version-3 HBR and SBR: placeholders until the version-3 layouts are decoded. Every
 // field is given its missing value; HEAD_NUM and SITE_NUM, which version 3 lacks, 255.
-#include "v3/v3_hbr.h"
-
 #include "records/kelvo_bins.h"
 
 KELVO_SOURCE_ID("kelvo_v3_hbr")
 
-namespace kelvo::v3 {
+using namespace kelvo;
 
 namespace {
 template <class S>
@@ -21,12 +19,16 @@ void header_only(S *s, const void *image, const kelvo_attributes *attr, uint32_t
 }
 }  // namespace
 
-void hbr_to_struct(kelvo_hbr_struct *hbr, const void *image, const kelvo_attributes *attr, uint32_t *status) {
+extern "C" {
+
+KELVO_API void kelvo_v3_hbr_to_struct(kelvo_hbr_struct *hbr, const void *image, const kelvo_attributes *attr,
+                                      uint32_t *status) {
     header_only(hbr, image, attr, status);
 }
 
-void sbr_to_struct(kelvo_sbr_struct *sbr, const void *image, const kelvo_attributes *attr, uint32_t *status) {
+KELVO_API void kelvo_v3_sbr_to_struct(kelvo_sbr_struct *sbr, const void *image, const kelvo_attributes *attr,
+                                      uint32_t *status) {
     header_only(sbr, image, attr, status);
 }
 
-}  // namespace kelvo::v3
+}  // extern "C"

@@ -1,4 +1,7 @@
+// The version-3 state of each handle: name lists and part states.
 #include "v3/v3_state.h"
+
+#include <cstdlib>
 
 #include "file/internal.h"
 
@@ -6,7 +9,44 @@ KELVO_SOURCE_ID("kelvo_v3_state")
 
 namespace kelvo::v3 {
 
-// Version-3 records carry no per-handle state yet: nothing to empty.
-void reset_handle(int) {}
+namespace {
+kelvo_list_head g_lists[kMaxHandles];
+PartState *g_parts[kMaxHandles][kHeads][kSites];
+}  // namespace
+
+kelvo_list_head *name_list(int handle) {
+    return handle >= 0 && handle < kMaxHandles ? &g_lists[handle] : nullptr;
+}
+
+PartState **part_state(int handle, unsigned head, unsigned site) {
+    if (handle < 0 || handle >= kMaxHandles || head >= kHeads || site >= kSites) return nullptr;
+    return &g_parts[handle][head][site];
+}
+
+void reset_handle(int handle) {
+    kelvo_list_head *list = name_list(handle);
+    if (!list) return;
+    // Entries of an earlier file could never be found again: release them, so that a
+    // program opening many files on one handle does not grow.
+    for (kelvo_list_node *node = list->first; node;) {
+        kelvo_list_node *next = node->next;
+        if (node->entry) {
+            std::free(node->entry->TEST_NAM);
+            std::free(node->entry->SEQ_NAME);
+            std::free(node->entry);
+        }
+        std::free(node);
+        node = next;
+    }
+    *list = kelvo_list_head{};
+    // Part states are bounded (one per head and site) and kept for reuse; nothing of
+    // the earlier file carries over.
+    for (auto &head : g_parts[handle])
+        for (PartState *state : head)
+            if (state) {
+                state->pending = 0;
+                if (state->name) state->name[0] = '\0';
+            }
+}
 
 }  // namespace kelvo::v3
