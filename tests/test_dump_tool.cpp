@@ -1,6 +1,5 @@
 // kelvo-dump as its users run it: output, summaries and one-line errors.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 
@@ -10,23 +9,7 @@ using namespace kt;
 
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out;  // stdout and stderr together
-};
-
-ToolRun run(const std::string &args) {
-    std::string cmd = std::string(KELVO_TOOLS_DIR) + "/kelvo-dump " + args + " 2>&1";
-    ToolRun r{-1, ""};
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+ToolRun run(const std::string &args) { return run_tool("kelvo-dump", args); }
 
 }  // namespace
 

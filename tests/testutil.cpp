@@ -1,6 +1,7 @@
 #include "testutil.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -73,5 +74,14 @@ kelvo_header next_header(int handle) {
 }
 
 std::string data_file(const std::string &name) { return std::string(KELVO_DATA_DIR) + "/" + name + ".kelvo"; }
+
+ToolRun run_tool(const std::string &tool, const std::string &args) {
+    ToolRun r{-1, ""};
+    FILE *p = popen((std::string(KELVO_TOOLS_DIR) + "/" + tool + " " + args + " 2>&1").c_str(), "r");
+    char buf[4096];
+    for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+    if (int st = p ? pclose(p) : -1; WIFEXITED(st)) r.status = WEXITSTATUS(st);
+    return r;
+}
 
 }  // namespace kt

@@ -76,6 +76,14 @@ kelvo_header next_header(int handle);
 // Path of an unpacked real file ("lot2", "lot3").
 std::string data_file(const std::string &name);
 
+// A tool of the build run with `args` (a shell command line): its exit status and its
+// standard output and error together.
+struct ToolRun {
+    int status;
+    std::string out;
+};
+ToolRun run_tool(const std::string &tool, const std::string &args);
+
 // The bits of a float.
 inline uint32_t bits(float f) { uint32_t v; std::memcpy(&v, &f, 4); return v; }
 inline bool is_missing_nan(float f) { return bits(f) == 0xFFC00000u; }

@@ -165,8 +165,12 @@ Bytes sample_file(int cpu, int parts) {
     add(record(cpu, Pmr{{21}, 0, ""}));
     add(record(cpu, Wir{}));
     // Two parametric tests and one functional test; names only with the first record.
-    add(record(cpu, Pdr{}));
-    add(record(cpu, Pdr{.TEST_NUM = 101, .OPT_FLAG = 3, .UNITS = "OHM", .TEST_NAM = "", .SEQ_NAME = "seq2"}));
+    // Test 100 gives its PTRs limits of their own; 101's PTRs take the description's;
+    // 102 has a description without results.
+    add(record(cpu, Pdr{.LO_LIMIT = -2.0f, .HI_LIMIT = 3.0f}));
+    add(record(cpu, Pdr{.TEST_NUM = 101, .UNITS = "OHM", .LO_LIMIT = -5.0f, .HI_LIMIT = 5.0f, .TEST_NAM = "",
+                        .SEQ_NAME = "seq2"}));
+    add(record(cpu, Pdr{.TEST_NUM = 102, .OPT_FLAG = 3, .TEST_NAM = "idd"}));
     add(record(cpu, Fdr{}));
     for (int p = 0; p < parts; ++p) {
         const uint8_t site = static_cast<uint8_t>(p % 2);
@@ -193,7 +197,7 @@ Bytes sample_file(int cpu, int parts) {
     add(record(cpu, Bin{1, static_cast<uint32_t>(parts - 1), "PASS"}, HBR));
     add(record(cpu, Bin{5, 1, "FAIL"}, HBR));
     add(record(cpu, Bin{1, static_cast<uint32_t>(parts - 1), ""}, SBR));
-    for (uint32_t test : {100u, 101u, 200u}) add(record(cpu, Tsr{.TEST_NUM = test}));
+    for (uint32_t test : {100u, 101u, 102u, 200u}) add(record(cpu, Tsr{.TEST_NUM = test}));
     add(record(cpu, Mrr{}));
     return f;
 }

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "dump/dump.h"
@@ -13,21 +14,26 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-convert IN OUT\n"
+    "usage: kelvo-convert [--drop-unknown] IN OUT\n"
     "\n"
-    "Rewrites the KELVO file IN (version 4, written on any CPU type; plain or\n"
-    "gzip-compressed) as OUT in the form the library writes: version 4, CPU type 2\n"
+    "Rewrites the KELVO file IN (version 4 or version 3, written on any CPU type; plain\n"
+    "or gzip-compressed) as OUT in the form the library writes: version 4, CPU type 2\n"
     "(little-endian integers, IEEE reals). Every record is decoded by the library's\n"
     "reader and encoded again by its writer, so numbers are converted, not copied.\n"
+    "A version-3 file gets a FAR; its description records (PDR, FDR) move their\n"
+    "limits, units, formats and names onto the first PTR of each test and the TSRs,\n"
+    "and its site records become PCR, HBR, SBR and TSR records.\n"
     "\n"
     "A record that cannot be converted (a record type the library does not decode, a\n"
-    "record cut short, a FAR that is not the first record, a version-3 file) is named\n"
-    "with its index and byte offset, and the conversion stops: no record is ever\n"
-    "passed through in its original byte order. OUT is written under a temporary name\n"
-    "in its directory and renamed only when the whole file is converted, so it is\n"
-    "either complete or left as it was.\n"
+    "record cut short, a FAR that is not the first record) is named with its index\n"
+    "and byte offset, and the conversion stops: no record is ever passed through in\n"
+    "its original byte order. OUT is written under a temporary name in its directory\n"
+    "and renamed only when the whole file is converted, so it is either complete or\n"
+    "left as it was.\n"
     "\n"
-    "  --help     print this text\n"
+    "  --drop-unknown  leave out records of types the library does not decode, and\n"
+    "                  count them by their codes in one warning at the end\n"
+    "  --help          print this text\n"
     "\n"
     "Exit status: 0 when the file was converted, 1 when it was not, 2 on bad usage.\n";
 
@@ -54,40 +60,187 @@ std::string codes(const kelvo_header &h) {
     return "(" + std::to_string(h.REC_TYP) + "," + std::to_string(h.REC_SUB) + ")";
 }
 
-// Reads the FAR of `in` and writes the CPU type 2 FAR to `out`; "" or what is wrong.
-// `offset` gets the byte offset after the FAR.
-std::string convert_far(int in, int out, uint64_t &offset) {
+// Writes a version-3 MIR's handler and probe card, which a version-4 MIR has no
+// place for, as an SDR (all heads and site groups); nothing when both are empty.
+bool write_v3_equipment(int out, const kelvo_mir_struct &mir) {
+    if (mir.HAND_ID.len == 0 && mir.PRB_CARD.len == 0) return true;
+    kelvo_sdr_struct sdr{};
+    sdr.HEAD_NUM = 255;
+    sdr.SITE_GRP = 255;
+    for (kelvo_cn *t : {&sdr.HAND_TYP, &sdr.HAND_ID, &sdr.CARD_TYP, &sdr.CARD_ID, &sdr.LOAD_TYP, &sdr.LOAD_ID,
+                        &sdr.DIB_TYP, &sdr.DIB_ID, &sdr.CABL_TYP, &sdr.CABL_ID, &sdr.CONT_TYP, &sdr.CONT_ID,
+                        &sdr.LASR_TYP, &sdr.LASR_ID, &sdr.EXTR_TYP, &sdr.EXTR_ID})
+        t->str = const_cast<char *>("");
+    sdr.HAND_ID = mir.HAND_ID;
+    sdr.CARD_ID = mir.PRB_CARD;
+    return kelvo_sdrwrite(out, &sdr) > 0;
+}
+
+// Reads the first record of `in` (a FAR, or a version-3 file's MIR) and writes the CPU
+// type 2 FAR to `out`, and for version 3 the MIR; "" or what is wrong. `offset` gets
+// the byte offset after that record.
+std::string convert_start(int in, int out, uint64_t &offset) {
     kelvo_header h;
     if (kelvo_headread(in, &h) != 4) return "record 0 at byte offset 0: empty file";
-    if (h.REC_TYP == 1 && h.REC_SUB == 10)
-        return "record 0 at byte offset 0: a file without FAR (version 3), which cannot be converted";
-    if (h.REC_TYP != 0 || h.REC_SUB != 10) return where(0, 0) + ": the file does not begin with a FAR";
     kelvo_far_struct far;
+    if (h.REC_TYP == 1 && h.REC_SUB == 10) {
+        kelvo_mir_struct mir{};
+        uint32_t status[38] = {};
+        int r = kelvo_mirbuf_read(in, &h, &mir, status);
+        if (r == -2) return where(0, 0) + ": the file begins with neither a FAR nor a version-3 MIR";
+        if (r == -3) return where(0, 0) + ": no memory to copy the MIR record";
+        if (r <= 0 || r < body_length(in, h)) return where(0, 0) + ": MIR cut short by the end of the file";
+        if (Kelvo_file_attributes[in].cpu_type > 2)
+            return where(0, 0) + ": unknown CPU type " + std::to_string(Kelvo_file_attributes[in].cpu_type);
+        if (kelvo_farwrite(out, &far) != 6 || kelvo_mirwrite(out, &mir) <= 0 || !write_v3_equipment(out, mir))
+            return "cannot write the output";
+        offset = 4u + body_length(in, h);
+        return "";
+    }
+    if (h.REC_TYP != 0 || h.REC_SUB != 10) return where(0, 0) + ": the file does not begin with a FAR";
     int r = kelvo_farread(in, &h, &far);
     if (r < 2 || r < body_length(in, h)) return where(0, 0) + ": FAR cut short by the end of the file";
     if (far.KELVO_VER != 4)
-        return where(0, 0) + ": version " + std::to_string(far.KELVO_VER) + ", only version 4 is converted";
+        return where(0, 0) + ": a FAR of version " + std::to_string(far.KELVO_VER) +
+               " (a version-3 file has none): only a version-4 FAR is converted";
     if (far.CPU_TYPE > 2) return where(0, 0) + ": unknown CPU type " + std::to_string(far.CPU_TYPE);
     if (kelvo_farwrite(out, &far) != 6) return "cannot write the output";
     offset = 4u + body_length(in, h);
     return "";
 }
 
-// Converts every record after the FAR; "" or what is wrong.
-std::string convert_records(int in, int out, uint64_t offset) {
+// A version-3 test description (PDR) waiting for the first PTR of its test, its
+// texts copied out of the library's buffers.
+struct Description {
+    kelvo_ptr_struct ptr;
+    std::string units, resfmt, llmfmt, hlmfmt;
+};
+
+// Bits of a PTR's OPT_FLAG that mark RES_SCAL, the low and the high limit not valid.
+constexpr uint8_t kResScalInvalid = 0x01, kLowInvalid = 0x50, kHighInvalid = 0xA0;
+
+// Gives a version-3 PTR what its test's description holds and the PTR lacks: scales,
+// limits, units and formats. The PTR's own values win.
+void describe(kelvo_ptr_struct &ptr, const Description &d) {
+    const uint8_t from = d.ptr.OPT_FLAG;
+    if ((ptr.OPT_FLAG & kResScalInvalid) && !(from & kResScalInvalid)) {
+        ptr.RES_SCAL = d.ptr.RES_SCAL;
+        ptr.OPT_FLAG &= static_cast<uint8_t>(~kResScalInvalid);
+    }
+    if ((ptr.OPT_FLAG & kLowInvalid) && !(from & kLowInvalid)) {
+        ptr.LLM_SCAL = d.ptr.LLM_SCAL;
+        ptr.LO_LIMIT = d.ptr.LO_LIMIT;
+        ptr.OPT_FLAG &= static_cast<uint8_t>(~kLowInvalid);
+    }
+    if ((ptr.OPT_FLAG & kHighInvalid) && !(from & kHighInvalid)) {
+        ptr.HLM_SCAL = d.ptr.HLM_SCAL;
+        ptr.HI_LIMIT = d.ptr.HI_LIMIT;
+        ptr.OPT_FLAG &= static_cast<uint8_t>(~kHighInvalid);
+    }
+    auto fill = [](kelvo_cn &t, const std::string &s) {
+        if (t.len == 0) t.str = const_cast<char *>(s.c_str());
+    };
+    fill(ptr.UNITS, d.units);
+    fill(ptr.C_RESFMT, d.resfmt);
+    fill(ptr.C_LLMFMT, d.llmfmt);
+    fill(ptr.C_HLMFMT, d.hlmfmt);
+}
+
+// What converting a version-3 file carries from record to record.
+class Version3 {
+public:
+    // Reads a PDR and keeps it for the first PTR of its test; a test's earlier
+    // description that no PTR took is written first.
+    int description(int in, const kelvo_header *h, int out) {
+        kelvo_ptr_struct ptr{};
+        int r = kelvo_v3_pdrbuf_read(in, h, &ptr, nullptr);
+        if (r <= 0) return r;
+        auto kept = pending_.find(ptr.TEST_NUM);
+        if (kept != pending_.end() && !write(out, kept->second)) return 0;
+        auto text = [](const kelvo_cn &t) { return std::string(t.str ? t.str : "", t.len); };
+        pending_[ptr.TEST_NUM] = {ptr, text(ptr.UNITS), text(ptr.C_RESFMT), text(ptr.C_LLMFMT), text(ptr.C_HLMFMT)};
+        return r;
+    }
+    // Reads a PTR, completes it from its test's description and writes it.
+    int result(int in, const kelvo_header *h, int out) {
+        kelvo_ptr_struct ptr{};
+        int r = kelvo_ptrbuf_read(in, h, &ptr, nullptr);
+        if (r <= 0 && h->REC_LEN != 0) return r;
+        auto d = pending_.find(ptr.TEST_NUM);
+        if (d == pending_.end()) return kelvo_ptrwrite(out, &ptr);
+        describe(ptr, d->second);
+        int w = kelvo_ptrwrite(out, &ptr);
+        pending_.erase(d);
+        return w;
+    }
+    // Reads an MRR and writes the run's part counts that it carries as a PCR before it;
+    // descriptions that no PTR took go first.
+    int end_of_run(int in, const kelvo_header *h, int out) {
+        kelvo_mrr_struct mrr{};
+        uint32_t status[12] = {};
+        int r = kelvo_mrrbuf_read(in, h, &mrr, status);
+        if (r <= 0 && h->REC_LEN != 0) return r;
+        if (!flush(out)) return 0;
+        if (status[7] & KELVO_PRESENT) {
+            mrr.PCR.HEAD_NUM = 255;
+            mrr.PCR.SITE_NUM = 255;
+            if (kelvo_pcrwrite(out, &mrr.PCR) <= 0) return 0;
+        }
+        return kelvo_mrrwrite(out, &mrr);
+    }
+    // Writes the descriptions that no PTR took, as PTRs without a result.
+    bool flush(int out) {
+        for (auto &[num, d] : pending_)
+            if (!write(out, d)) return false;
+        pending_.clear();
+        return true;
+    }
+
+private:
+    static bool write(int out, Description &d) {
+        kelvo_ptr_struct ptr = d.ptr;
+        ptr.UNITS.str = d.units.data();
+        ptr.C_RESFMT.str = d.resfmt.data();
+        ptr.C_LLMFMT.str = d.llmfmt.data();
+        ptr.C_HLMFMT.str = d.hlmfmt.data();
+        return kelvo_ptrwrite(out, &ptr) > 0;
+    }
+    std::map<uint32_t, Description> pending_;
+};
+
+// Records left out with --drop-unknown, counted by their codes.
+using Dropped = std::map<std::pair<int, int>, long>;
+
+// Converts every record after the first; "" or what is wrong.
+std::string convert_records(int in, int out, uint64_t offset, Dropped *dropped) {
+    const bool v3 = Kelvo_file_attributes[in].kelvo_ver < 4;
+    Version3 state;
     kelvo_header h;
     for (long index = 1; kelvo_headread(in, &h) == 4; ++index) {
         uint16_t len = body_length(in, h);
         const dump::RecordKind *kind = dump::find_kind(h.REC_TYP, h.REC_SUB);
         if (h.REC_TYP == 0 && h.REC_SUB == 10) return where(index, offset) + ": a FAR that is not the first record";
+        if (!kind && dropped) {
+            if (kelvo_skip_record(in, &h) <= 0 && len != 0)
+                return where(index, offset) + ": record " + codes(h) + " cut short by the end of the file";
+            ++(*dropped)[{h.REC_TYP, h.REC_SUB}];
+            offset += 4u + len;
+            continue;
+        }
         if (!kind) return where(index, offset) + ": record type " + codes(h) + " cannot be converted";
-        int r = kind->copy(in, &h, out);
+        const uint16_t code = static_cast<uint16_t>(h.REC_TYP << 8 | h.REC_SUB);
+        int r;
+        if (v3 && code == (10 << 8 | 10)) r = state.description(in, &h, out);
+        else if (v3 && code == (15 << 8 | 10)) r = state.result(in, &h, out);
+        else if (v3 && code == (1 << 8 | 20)) r = state.end_of_run(in, &h, out);
+        else r = kind->copy(in, &h, out);
         if (r == -3) return where(index, offset) + ": no memory to copy the " + kind->name + " record";
         if (r <= 0)
             return where(index, offset) + ": " + kind->name +
                    " record cut short by the end of the file, or not written";
         offset += 4u + len;
     }
+    if (!state.flush(out)) return "cannot write the output";
     // A regular file must end where its last record does (a pipe cannot tell).
     long end = kelvo_seek(in, 0, SEEK_CUR);
     if (end >= 0 && static_cast<uint64_t>(end) != offset)
@@ -131,10 +284,15 @@ bool finish_output(int out, int fd) {
 int main(int argc, char **argv) {
     std::string paths[2];
     int n = 0;
+    bool drop = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
+        }
+        if (std::strcmp(argv[i], "--drop-unknown") == 0) {
+            drop = true;
+            continue;
         }
         if ((argv[i][0] == '-' && argv[i][1] != '\0') || n == 2) {
             std::fprintf(stderr, "kelvo-convert: %s %s\n%s", n == 2 ? "unexpected argument" : "unknown option",
@@ -166,8 +324,9 @@ int main(int argc, char **argv) {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, remove_temporary);
 
     uint64_t offset = 0;
-    std::string problem = convert_far(in, out, offset);
-    if (problem.empty()) problem = convert_records(in, out, offset);
+    Dropped dropped;
+    std::string problem = convert_start(in, out, offset);
+    if (problem.empty()) problem = convert_records(in, out, offset, drop ? &dropped : nullptr);
     if (!close_input(in, error) && problem.empty()) problem = error;
     if (!problem.empty()) {
         kelvo_close(out);
@@ -179,6 +338,17 @@ int main(int argc, char **argv) {
         unlink(temporary.c_str());
         std::fprintf(stderr, "kelvo-convert: %s: cannot write the file\n", out_path.c_str());
         return 1;
+    }
+    if (!dropped.empty()) {
+        std::string list;
+        long total = 0;
+        for (const auto &[code, count] : dropped) {
+            list += (list.empty() ? " " : ", ") + std::to_string(count) + " of (" + std::to_string(code.first) + "," +
+                    std::to_string(code.second) + ")";
+            total += count;
+        }
+        std::fprintf(stderr, "kelvo-convert: %s: warning: left out %ld record%s that cannot be converted:%s\n",
+                     in_path.c_str(), total, total == 1 ? "" : "s", list.c_str());
     }
     return 0;
 }

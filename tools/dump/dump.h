@@ -90,6 +90,8 @@ struct RecordKind {
 };
 
 void add_kind(const RecordKind &kind);
+// The version-3 FDR, which fills no structure: the library only keeps its names.
+RecordKind fdr_kind();
 // A stream that discards what is written to it.
 FILE *null_output();
 const RecordKind *find_kind(uint8_t typ, uint8_t sub);
@@ -106,12 +108,23 @@ struct Codec {
     void (*to_memory)(const S *, void *);
     int (*write)(int, S *);
     void (*print)(Printer &, const S &, const uint32_t *status);
+    // The version-3 decoder (handle first) and copy, for records that version 3 also has
+    // in another layout; null where the version-4 functions serve (the copy) or where
+    // there is none.
+    void (*v3_to_struct)(int, S *, const void *, const kelvo_attributes *, uint32_t *) = nullptr;
+    int (*v3_buf)(S *) = nullptr;
 };
+
+// The handle whose version-3 state (names, part states) decoding an image outside a
+// file uses.
+constexpr int kImageHandle = 0;
 
 // Field status words enough for any record.
 constexpr int kStatusWords = 64;
 
-template <class S>
+// One registration per record kind; Id tells apart kinds that share a structure (a
+// version-3 PDR decodes into a PTR structure).
+template <class S, int Id>
 struct Registered {
     static inline Codec<S> codec{};
     static inline const char *name = "";
@@ -129,13 +142,15 @@ struct Registered {
     static void exercise(const void *image, const kelvo_attributes *attr) {
         S s{};
         uint32_t status[kStatusWords] = {};
-        codec.to_struct(&s, image, attr, status);
+        const bool v3 = codec.v3_to_struct && attr && attr->kelvo_ver < 4;
+        if (v3) codec.v3_to_struct(kImageHandle, &s, image, attr, status);
+        else codec.to_struct(&s, image, attr, status);
         // Every byte the decoded structure points at is read.
         Printer sink = Printer::toucher();
         codec.print(sink, s, status);
         // Writers need NUL-terminated texts: encode only what the copy terminated.
-        if (codec.buf) {
-            if (!codec.buf(&s)) return;
+        if (int (*buf)(S *) = v3 && codec.v3_buf ? codec.v3_buf : codec.buf) {
+            if (!buf(&s)) return;
             codec.print(sink, s, status);
         }
         if (codec.size) {
@@ -155,11 +170,12 @@ struct Registered {
     }
 };
 
-template <class S>
+template <class S, int Id = 0>
 RecordKind make_kind(const char *name, uint8_t typ, uint8_t sub, const Codec<S> &codec) {
-    Registered<S>::codec = codec;
-    Registered<S>::name = name;
-    return RecordKind{name, typ, sub, &Registered<S>::dump, &Registered<S>::exercise, &Registered<S>::copy};
+    using R = Registered<S, Id>;
+    R::codec = codec;
+    R::name = name;
+    return RecordKind{name, typ, sub, &R::dump, &R::exercise, &R::copy};
 }
 
 // Registers kinds when the program starts: `static dump::Registration r{{make_kind(...), ...}};`

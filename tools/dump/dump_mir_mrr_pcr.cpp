@@ -64,13 +64,20 @@ void print_mrr(dump::Printer &p, const kelvo_mrr_struct &s, const uint32_t *st) 
 const dump::Registration registration{
     dump::make_kind<kelvo_mir_struct>("MIR", 1, 10,
                                       {kelvo_mirbuf_read, kelvo_mir_to_struct, kelvo_mir_buf, kelvo_mir_size,
-                                       kelvo_mir_to_memory, kelvo_mirwrite, print_mir}),
+                                       kelvo_mir_to_memory, kelvo_mirwrite, print_mir,
+                                       [](int, kelvo_mir_struct *s, const void *img, const kelvo_attributes *a,
+                                          uint32_t *st) { kelvo_mir_v3_to_struct(s, img, a, st); },
+                                       kelvo_v3_mir_buf}),
     dump::make_kind<kelvo_mrr_struct>("MRR", 1, 20,
                                       {kelvo_mrrbuf_read, kelvo_mrr_to_struct, kelvo_mrr_buf, kelvo_mrr_size,
                                        kelvo_mrr_to_memory, kelvo_mrrwrite, print_mrr}),
     dump::make_kind<kelvo_pcr_struct>("PCR", 1, 30,
                                       {kelvo_pcrbuf_read, kelvo_pcr_to_struct, nullptr, kelvo_pcr_size,
                                        kelvo_pcr_to_memory, kelvo_pcrwrite, print_pcr}),
+    // Version 3: a site's part counts, as a PCR.
+    dump::make_kind<kelvo_pcr_struct, 1>("SCR", 25, 40,
+                                         {kelvo_v3_scrbuf_read, kelvo_scr_to_struct, nullptr, kelvo_pcr_size,
+                                          kelvo_pcr_to_memory, kelvo_pcrwrite, print_pcr}),
 };
 
 }  // namespace

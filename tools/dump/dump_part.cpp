@@ -30,10 +30,15 @@ const dump::Registration registration{
          [](kelvo_pir_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
              kelvo_pir_to_struct(s, img, a);
          },
-         kelvo_pir_buf, kelvo_pir_size, kelvo_pir_to_memory, kelvo_pirwrite, print_pir}),
+         kelvo_pir_buf, kelvo_pir_size, kelvo_pir_to_memory, kelvo_pirwrite, print_pir,
+         [](int h, kelvo_pir_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
+             kelvo_v3_pir_to_struct(s, img, a, h);
+         }}),
     dump::make_kind<kelvo_prr_struct>("PRR", 5, 20,
                                       {kelvo_prrbuf_read, kelvo_prr_to_struct, kelvo_prr_buf, kelvo_prr_size,
-                                       kelvo_prr_to_memory, kelvo_prrwrite, print_prr}),
+                                       kelvo_prr_to_memory, kelvo_prrwrite, print_prr,
+                                       [](int h, kelvo_prr_struct *s, const void *img, const kelvo_attributes *a,
+                                          uint32_t *st) { kelvo_v3_prr_to_struct(s, img, a, st, h); }}),
 };
 
 }  // namespace

@@ -23,7 +23,10 @@ void print_pgr(dump::Printer &p, const kelvo_pgr_struct &s, const uint32_t *st) 
 const dump::Registration registration{
     dump::make_kind<kelvo_pmr_struct>("PMR", 1, 60,
                                       {kelvo_pmrbuf_read, kelvo_pmr_to_struct, kelvo_pmr_buf, kelvo_pmr_size,
-                                       kelvo_pmr_to_memory, kelvo_pmrwrite, print_pmr}),
+                                       kelvo_pmr_to_memory, kelvo_pmrwrite, print_pmr,
+                                       [](int, kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a,
+                                          uint32_t *st) { kelvo_v3_pmr_to_struct(s, img, a, st); },
+                                       kelvo_v3_pmr_buf}),
     dump::make_kind<kelvo_pgr_struct>("PGR", 1, 62,
                                       {kelvo_pgrbuf_read, kelvo_pgr_to_struct, kelvo_pgr_buf, kelvo_pgr_size,
                                        kelvo_pgr_to_memory, kelvo_pgrwrite, print_pgr}),

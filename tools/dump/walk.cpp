@@ -88,7 +88,9 @@ WalkResult walk(int handle, Printer &p) {
             w.error = where(index, offset) + ": no memory to copy the " + name + " record";
             return w;
         }
-        if (result < 0 || (result == 0 && len != 0)) {
+        // A reader returns REC_LEN for a whole record (the version-3 MIR reader returns
+        // less when the body after its first two bytes was cut short).
+        if (result < 0 || (result == 0 && len != 0) || (result > 0 && result < len)) {
             w.ok = false;
             w.error = where(index, offset) + ": " + name + " record cut short by the end of the file";
             return w;
