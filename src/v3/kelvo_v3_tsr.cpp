@@ -1,19 +1,97 @@
-// Version-3 TSR: not decoded yet. The structure gets the record's defaults (every
-// field absent) and the status words say so; REC_LEN stays the record's.
+// Version-3 TSR: the summary of one test over all sites. Its names are often empty in
+// the file; the names that the test's description and result records gave are then
+// taken from the handle's name list, and the test's entry is removed from it.
 #include "records/codec.h"
+#include "v3/v3_state.h"
 
 KELVO_SOURCE_ID("kelvo_v3_tsr")
 
 using namespace kelvo;
+using namespace kelvo::codec;
+
+namespace {
+
+constexpr uint32_t kMissingCount = 0xFFFFFFFFu;
+
+// Status words (the TSR's numbering).
+enum { kTestTyp, kExecCnt, kFailCnt, kAlrmCnt, kTestNam, kSeqName, kTestLbl, kOptFlag, kTestTim, kStats };
+
+// OPT_FLAG bits that mark TEST_MIN, TEST_MAX, TST_SUMS, TST_SQRS not valid.
+constexpr uint8_t kStatBits[4] = {0x01, 0x02, 0x10, 0x20};
+// Bits OR-ed into a version-3 OPT_FLAG: TEST_TIM (and the unused bits) never valid.
+constexpr uint8_t kAlwaysSet = 0xCC;
+
+// Names taken from the list live here until the next version-3 TSR that takes one.
+char g_test_nam[256];
+char g_seq_name[256];
+
+// An empty name takes the entry's, copied into its static area.
+void take_name(kelvo_cn &name, const char *entry_name, uint8_t entry_len, char (&area)[256]) {
+    if (name.len != 0 || !entry_name || entry_len == 0) return;
+    std::memcpy(area, entry_name, entry_len);
+    area[entry_len] = '\0';
+    name.len = entry_len;
+    name.str = area;
+}
+
+// Fills the empty names from the test's entry and releases the entry.
+void take_names(int handle, kelvo_tsr_struct *tsr) {
+    kelvo_list_node *node = kelvo_get_list_entry(v3::name_list(handle), tsr->TEST_NUM, 1);
+    if (!node) return;
+    if (kelvo_name_entry *e = node->entry) {
+        take_name(tsr->TEST_NAM, e->TEST_NAM, e->TEST_NAM_LEN, g_test_nam);
+        take_name(tsr->SEQ_NAME, e->SEQ_NAME, e->SEQ_NAME_LEN, g_seq_name);
+        std::free(e->TEST_NAM);
+        std::free(e->SEQ_NAME);
+        std::free(e);
+    }
+    std::free(node);
+}
+
+}  // namespace
 
 extern "C" {
 
-KELVO_API void kelvo_v3_tsr_to_struct(int, kelvo_tsr_struct *tsr, const void *image, const kelvo_attributes *attr,
-                                      uint32_t *status) {
-    codec::decode_header_only(tsr, static_cast<const kelvo_header *>(image), attr,
-                              [status](kelvo_tsr_struct *s, const void *img, const kelvo_attributes *a) {
-                                  kelvo_tsr_to_struct(s, img, a, status);
-                              });
+KELVO_API void kelvo_v3_tsr_to_struct(int handle, kelvo_tsr_struct *tsr, const void *image,
+                                      const kelvo_attributes *attr, uint32_t *status) {
+    View v(image, attr);
+    Status st(status);
+    v.leading_block(tsr, 4);  // the header
+    tsr->HEAD_NUM = 255;      // all heads and sites
+    tsr->SITE_NUM = 255;
+    tsr->TEST_TYP = ' ';
+    set_empty(tsr->TEST_LBL);
+    st.set(kTestTyp, false, false);
+    st.set(kTestLbl, false, false);
+    tsr->TEST_NUM = v.integer_at<uint32_t>(4);
+    v.seek(8);
+
+    uint32_t *counts[3] = {&tsr->EXEC_CNT, &tsr->FAIL_CNT, &tsr->ALRM_CNT};
+    for (int i = 0; i < 3; ++i) {
+        bool present = v.integer(*counts[i], kMissingCount);
+        st.set(kExecCnt + i, present, present && *counts[i] != kMissingCount);
+    }
+    bool flag = v.integer<uint8_t>(tsr->OPT_FLAG, 255);
+    if (flag) tsr->OPT_FLAG |= kAlwaysSet;
+    st.set(kOptFlag, flag, true);
+    for (int i = 0; i < 4; ++i) st.valid(kStats + i, flag && !(tsr->OPT_FLAG & kStatBits[i]));
+    v.skip(1);  // PAD_BYTE; past the end nothing is read anyway
+
+    tsr->TEST_TIM = missing_r4();
+    st.set(kTestTim, false, false);
+    st.present(kStats + 0, v.r4(tsr->TEST_MIN));
+    st.present(kStats + 1, v.r4(tsr->TEST_MAX));
+    v.skip(8);  // TST_MEAN, TST_SDEV
+    st.present(kStats + 2, v.r4(tsr->TST_SUMS));
+    st.present(kStats + 3, v.r4(tsr->TST_SQRS));
+
+    st.present(kTestNam, v.cn(tsr->TEST_NAM));
+    st.present(kSeqName, v.cn(tsr->SEQ_NAME));
+    // Every version-3 TSR removes its test's entry, whether or not it uses the names.
+    take_names(handle, tsr);
+    st.valid(kTestNam, tsr->TEST_NAM.len != 0);
+    st.valid(kSeqName, tsr->SEQ_NAME.len != 0);
+    v.fix_header(tsr);
 }
 
 }  // extern "C"
