@@ -13,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     kelvo_attributes attr{data[0] % 4 == 3 ? -1 : data[0] % 4, (data[0] & 0x10) ? 3 : 4};
     ++data;
     --size;
+    // Version-3 decoders keep names and part states per handle: start each input with
+    // those of the handle they use emptied, as a fresh file would have them.
+    if (attr.kelvo_ver < 4) kelvo_close(kelvo_open("/dev/null", "r"));
     // The image is exactly REC_LEN + 4 bytes, as the read buffer would hold it: the
     // bytes given, then zeros.
     uint8_t head[2] = {size > 0 ? data[0] : uint8_t{0}, size > 1 ? data[1] : uint8_t{0}};

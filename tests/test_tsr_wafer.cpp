@@ -73,9 +73,9 @@ TEST(Tsr, DecodesEveryByteOrderShortAndHostileRecordsAndVersionThree) {
     Bytes rec = Image().u1(1).u1(1).u1('F').u4(5).u4(1).u4(0).u4(0).cn("alpha").cn("s").record(10, 30);
     EXPECT_EQ(read_all<13>(kelvo_tsrbuf_read, 4, {rec}),
               R"(27: 27 1 1 'F' 5 1 0 0 "alpha" "s" "" 255 NaN NaN NaN NaN NaN | ++++++-v-----)" "\n");
-    for (int version : {3, 0}) {  // version 3 and no FAR at all: the stub gives every default
+    for (int version : {3, 0}) {  // version 3 and no FAR at all: the same bytes in the version-3 layout
         EXPECT_EQ(read_all<13>(kelvo_tsrbuf_read, version, {rec}),
-                  R"(27: 27 0 0 '' 0 ~0 ~0 ~0 "" "" "" 255 NaN NaN NaN NaN NaN | +------v-----)" "\n");
+                  R"(27: 27 255 255 ' ' 88473857 16777216 0 0 "" "" "" 204 NaN 1.08813e+27 4.14009e-38 NaN NaN | -+++---+-++vv)" "\n");
     }
 }
 
