@@ -154,7 +154,9 @@ TEST(Prr, CopyReservesForBothTextsAndTerminators) {
 TEST(BinsParts, Version3HandlesUseTheVersion3Decoders) {
     for (int version : {3, 0}) {  // a version-3 FAR, or none
         File f(concat({Image().u2(5).u4(6).cn("b").record(1, 40), Image().u2(5).u4(6).record(1, 50),
-                       Image().u1(1).u1(2).u2(3).u2(4).cn("p").record(5, 10), full_prr()}), 2, version);
+                       Image().u1(1).u1(2).u2(3).u2(4).cn("p").record(5, 10),
+                       Image().u1(1).u1(2).u2(3).u2(4).u2(65535).u1(8).u1(0).u2(0x8000).u2(9).cn("").cn("t").u1(0)
+                           .record(5, 20)}), 2, version);  // version-3 layouts
         Words st(7, kOther | kBoth);
         struct { kelvo_hbr_struct hbr; kelvo_sbr_struct sbr; kelvo_pir_struct pir; kelvo_prr_struct prr; } x;
         EXPECT_EQ(Nums({kelvo_hbrbuf_read(f.h, f.next(), &x.hbr, st.data()), x.hbr.REC_LEN, x.hbr.HEAD_NUM,
@@ -162,8 +164,9 @@ TEST(BinsParts, Version3HandlesUseTheVersion3Decoders) {
                         x.sbr.SBIN_PF, kelvo_pirbuf_read(f.h, f.next(), &x.pir), x.pir.REC_LEN,
                         kelvo_prrbuf_read(f.h, f.next(), &x.prr, st.data()), x.prr.REC_LEN,
                         x.prr.PART_FIX.data == nullptr, x.prr.PART_ID.str[0]}),
-                  (Nums{8, 8, 255, 255, ' ', kOther, 6, ' ', 8, 8, 25, 25, 1, 0})) << version;
-        EXPECT_EQ(st, Words(7, kOther)) << version;
+                  (Nums{8, 8, 255, 255, ' ', kOther, 6, ' ', 8, 8, 18, 18, 0, 'p'})) << version;  // PART_ID of the PIR
+        const uint32_t P = kOther | KELVO_PRESENT, B = kOther | kBoth;
+        EXPECT_EQ(st, (Words{P, P, B, kOther, B, B, P})) << version;
     }
 }
 

@@ -50,7 +50,8 @@ TEST(Pmr, DecodesShortHostileAndBigEndianRecordsCopiesAndVersionThree) {
                           {rec, Image().u2(2).record(1, 60), Image().u2(1).u2(1).u1(250).raw("abcd").record(1, 60)}),
               "19: 19 1 3 \"chan\" \"phy\" \"log\" 1 2 | ++++++\n2: 2 2 0 \"\" \"\" \"\" 1 1 | ----vv\n"
               "9: 9 1 1 \"abcd\" \"\" \"\" 1 1 | ++--vv\n");  // the short record keeps no name of the one before
-    EXPECT_EQ(read_all<6>(kelvo_pmrbuf_read, 3, {rec}), R"(19: 19 0 0 "" "" "" 1 1 | ----vv)" "\n");  // the v3 stub
+    EXPECT_EQ(read_all<6>(kelvo_pmrbuf_read, 3, {Image().u2(1).u2(1).u2(17).cn("pin").record(1, 60)}),
+              R"(10: 10 17 0 "17" "pin" "" 1 1 | -++---)" "\n");  // the version-3 layout
     std::string a = "first!", b = "second!";  // a caller's names, apart and not ended at their lengths
     kelvo_pmr_struct c{};
     c.REC_LEN = 60, c.CHAN_NAM = {5, a.data()}, c.LOG_NAM = {6, b.data()};

@@ -126,8 +126,10 @@ TEST(Wafer, WirAndWrrWriteDecodeCopyAndVersionThree) {
     EXPECT_EQ(read_all<11>(kelvo_wrrbuf_read, 4, {rec, Image().u1(1).u1(3).u4(4).u4(5).record(2, 20)}),
               R"(43: 43 1 1 1 2 3 4 5 6 "wafer" "" "frame" "cut" "" "" | ++++++p++--)" "\n"
               R"(10: 10 1 3 4 5 ~0 ~0 ~0 ~0 "" "" "" "" "" "" | +----------)" "\n");
-    EXPECT_EQ(read_all<11>(kelvo_wrrbuf_read, 3, {rec}),
-              R"(43: 43 0 0 0 0 ~0 ~0 ~0 ~0 "" "" "" "" "" "" | +----------)" "\n");
+    Bytes v3 = Image().u4(1).u1(2).u1(0).u4(3).u4(4).u4(5).u4(6).u4(7).cn("w").cn("h").cn("p").cn("u").cn("e")
+                   .record(2, 20);  // the version-3 layout: no site group, no handler or probe card kept
+    EXPECT_EQ(read_all<11>(kelvo_wrrbuf_read, 3, {v3}),
+              R"(36: 36 2 255 1 3 4 5 6 7 "w" "" "" "" "u" "e" | -+++++---++)" "\n");
 }
 
 TEST(Wcr, WritesUpToTheLastFieldWithAValueAndDecodes) {
