@@ -166,7 +166,7 @@ TEST(BinsParts, Version3HandlesUseTheVersion3Decoders) {
                         x.prr.PART_FIX.data == nullptr, x.prr.PART_ID.str[0]}),
                   (Nums{8, 8, 255, 255, ' ', kOther, 6, ' ', 8, 8, 18, 18, 0, 'p'})) << version;  // PART_ID of the PIR
         const uint32_t P = kOther | KELVO_PRESENT, B = kOther | kBoth;
-        EXPECT_EQ(st, (Words{P, P, B, kOther, B, B, P})) << version;
+        EXPECT_EQ(st, (Words{P, B, B, kOther, B, B, P})) << version;
     }
 }
 

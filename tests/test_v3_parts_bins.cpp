@@ -161,11 +161,11 @@ TEST(V3PartsBins, PirCoordinatesAndPartIdGoToTheNextPrrOfTheirHeadAndSite) {
                                 rec(g::Pir{.SITE_NUM = 32}), prr_of(cpu, 1, 32),
                                 rec(g::Pir{.SITE_NUM = 4}), prr_of(cpu)},
                           prr),
-                  "10 20 \"A\" | +pp-+++\n"          // taken, once only
+                  "10 20 \"A\" | +++-+++\n"          // taken, once only
                   "-32768 -32768 \"\" | +pp-p++\n"
-                  "5 21 \"XY\" | ++p-+++\n"           // the PRR's own X wins; the shorter name whole
+                  "5 21 \"XY\" | +++-+++\n"           // the PRR's own X wins; the shorter name whole
                   "-32768 -32768 \"\" | +pp-p++\n"     // a PIR without coordinates leaves nothing
-                  "12 -32768 \"\" | +pp-p++\n"         // one without Y_COORD and PART_ID
+                  "12 -32768 \"\" | ++p-p++\n"         // one without Y_COORD and PART_ID
                   "-32768 -32768 \"\" | +pp-p++\n"     // head 4, site 32: nothing kept
                   "-32768 -32768 \"\" | +pp-p++\n"
                   "-32768 -32768 \"\" | +pp-p++\n")    // another site's PIR

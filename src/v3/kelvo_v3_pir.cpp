@@ -2,6 +2,7 @@
 // version 4 in its PRR: the PIR leaves them in the part state of its head and site,
 // and the PRR that closes the part takes from there what its own record lacks.
 #include <cstdlib>
+#include <tuple>
 
 #include "records/codec.h"
 #include "v3/v3_state.h"
@@ -93,8 +94,12 @@ KELVO_API void kelvo_v3_prr_to_struct(kelvo_prr_struct *prr, const void *image, 
     v3::PartState **ref = v3::part_state(handle, prr->HEAD_NUM, prr->SITE_NUM);
     v3::PartState *state = ref ? *ref : nullptr;
     if (!state || !state->pending) return;
-    if (prr->X_COORD == kNoCoord) prr->X_COORD = state->X_COORD;
-    if (prr->Y_COORD == kNoCoord) prr->Y_COORD = state->Y_COORD;
+    // Coordinates taken from the PIR are the part's own: marked usable, as PART_ID is.
+    for (auto [coord, from, word] : {std::tuple{&prr->X_COORD, state->X_COORD, kX}, {&prr->Y_COORD, state->Y_COORD, kY}}) {
+        if (*coord != kNoCoord || from == kNoCoord) continue;
+        *coord = from;
+        st.set(word, true, true);
+    }
     if (prr->PART_ID.len == 0 && state->name) {
         // Valid until the next PIR of this head and site changes the name.
         prr->PART_ID.str = state->name;
