@@ -60,7 +60,7 @@ constexpr uint8_t kPdrLoInvalid = 0x01, kPdrHiInvalid = 0x02, kPdrResFmtInvalid 
 // Version-3 PTR flag byte: C_RESFMT and UNITS not valid (the limit bits are those of
 // version 4).
 constexpr uint8_t kResFmtInvalid = 0x02, kUnitsInvalid = 0x08;
-// Bits every converted OPT_FLAG carries: version 3 gives no specification limits
+// Bits every converted OPT_FLAG carries: version 3 gives no LO_SPEC or HI_SPEC
 // (0x04, 0x08); bit 1 has no meaning and is set.
 constexpr uint8_t kV3OptBits = 0x0E;
 
