@@ -112,8 +112,7 @@ TEST(Mir, BigEndianAndReturnCodes) {
 
 TEST(Mir, FirstRecordWithoutFar) {
     char keep[] = "keep";  // a copy that the failing MIR buf_reads must leave alone
-    kelvo_atr_struct a{0, 0, 0, 0, {4, keep}}, b{};
-    ASSERT_EQ(kelvo_atr_buf(&a), 1);
+    kelvo_atr_struct a{}, b{};
     auto atr = [](int cpu) { return Image(cpu).u4(3).record(0, 20); };
     auto v3 = [&](uint8_t c) { return concat({Image(c).u1(c).u1(3).raw("body of ten").record(1, 10), atr(c)}); };
     struct Case { Bytes file; int cpu; bool atr_follows; };
@@ -123,6 +122,8 @@ TEST(Mir, FirstRecordWithoutFar) {
                           Case{mir_fixed(2).cn("L").cn("").cn("").cn("").cn("").record(1, 10), -1, false},
                           Case{concat({{0, 0, 1, 10}, atr(2)}), -1, true},
                           Case{concat({{1, 0, 1, 10, 2}, atr(2)}), -1, true}, Case{{20, 0, 1, 10, 2}, -1, false}}) {
+        a.CMD_LINE = {4, keep};
+        ASSERT_EQ(kelvo_atr_buf(&a), 1);
         File f(c.file, false);
         kelvo_mir_struct m{};
         m.REC_LEN = 999, m.LOT_ID = {1, keep};
@@ -132,12 +133,12 @@ TEST(Mir, FirstRecordWithoutFar) {
         // Failing ones decode nothing and clear the version-3 word's present bit only.
         EXPECT_EQ(Nums({ret, at.cpu_type, at.kelvo_ver, m.REC_LEN, m.CPU_TYPE, m.KELVO_VER, m.BURN_TIM, st[0], st[5],
                         st[34], st[35], st[36], st[37], m.LOT_ID.str == keep}),
-                  (c.cpu > 0 ? Nums{13, c.cpu, 3, 13, c.cpu, 3, 65535, 0, 0, 0, 3, 0, 0, 0}
+                  (c.cpu > 0 ? Nums{13, c.cpu, 3, 13, c.cpu, 3, 65535, 3, 0, 0, 3, 0, 0, 0}
                              : Nums{-2, -1, 0, 999, 0, 0, 0, 3, 3, 3, 2, 3, 3, 1}));
-        if (c.cpu > 0) { EXPECT_EQ(texts(m) + m.PRB_CARD.str, std::string(29, '|')); }
+        if (c.cpu > 0) { EXPECT_EQ(texts(m) + m.PRB_CARD.str, "||||||||||dy |||||||||||||||||||"); }
+        else { EXPECT_STREQ(a.CMD_LINE.str, "keep"); }
         if (c.atr_follows) { EXPECT_EQ(Nums({kelvo_atrread(f.h, f.next(), &b), b.MOD_TIM}), (Nums{4, 3})); }
     }
-    EXPECT_STREQ(a.CMD_LINE.str, "keep");
 }
 
 TEST(MrrPcr, DecodeShortAndHostileRecords) {

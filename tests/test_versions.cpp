@@ -1,5 +1,5 @@
 // Readers by the handle's version: version-4 records decode, and a handle without a
-// FAR (version 0, read as version 3) gets the defaults of its records' version-3 path.
+// FAR (version 0) reads the version-3 layouts.
 #include <gtest/gtest.h>
 
 #include "testutil.h"
@@ -26,7 +26,7 @@ int read_one(bool with_far, const Bytes &record, S *s, Read read) {
 
 }  // namespace
 
-TEST(Versions, DispatchingReadersGiveDefaultsWithoutAFar) {
+TEST(Versions, DispatchingReadersTakeTheVersion3LayoutWithoutAFar) {
     Bytes ptr = Image().u4(7).bytes({1, 2, 0, 0}).r4(2.5f).cn("t").record(15, 10);
     kelvo_ptr_struct p{};
     uint32_t st[15];
@@ -35,9 +35,9 @@ TEST(Versions, DispatchingReadersGiveDefaultsWithoutAFar) {
     ASSERT_EQ(read_one(true, ptr, &p, read), 14);
     EXPECT_EQ(std::make_tuple(p.TEST_NUM, p.RESULT, std::string(p.TEST_TXT.str), st[0], st[1]),
               std::make_tuple(7u, 2.5f, std::string("t"), 0x103u, 0x103u));
-    ASSERT_EQ(read_one(false, ptr, &p, read), 14);  // version 0: no version-4 decode
+    ASSERT_EQ(read_one(false, ptr, &p, read), 14);  // version 0: the version-3 layout, which ends after RESULT
     EXPECT_EQ(std::make_tuple(p.REC_LEN, p.TEST_NUM, p.TEST_TXT.len, is_missing_nan(p.RESULT), st[0], st[1]),
-              std::make_tuple(uint16_t{14}, 0u, uint8_t{0}, true, 0x100u, 0x100u));
+              std::make_tuple(uint16_t{14}, 7u, uint8_t{0}, false, 0x103u, 0x100u));
 
     kelvo_tsr_struct t{};
     Bytes tsr = Image().bytes({1, 2, 'P'}).u4(9).u4(100).record(10, 30);
