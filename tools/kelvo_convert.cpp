@@ -118,6 +118,8 @@ struct Description {
 
 // Bits of a PTR's OPT_FLAG that mark RES_SCAL, the low and the high limit not valid.
 constexpr uint8_t kResScalInvalid = 0x01, kLowInvalid = 0x50, kHighInvalid = 0xA0;
+// The bit of a PTR's TEST_FLG that marks RESULT not valid.
+constexpr uint8_t kResultInvalid = 0x02;
 
 // Gives a version-3 PTR what its test's description holds and the PTR lacks: scales,
 // limits, units and formats. The PTR's own values win.
@@ -188,7 +190,7 @@ public:
         }
         return kelvo_mrrwrite(out, &mrr);
     }
-    // Writes the descriptions that no PTR took, as PTRs without a result.
+    // Writes the descriptions that no PTR took, as PTRs whose RESULT is marked not valid.
     bool flush(int out) {
         for (auto &[num, d] : pending_)
             if (!write(out, d)) return false;
@@ -199,6 +201,7 @@ public:
 private:
     static bool write(int out, Description &d) {
         kelvo_ptr_struct ptr = d.ptr;
+        ptr.TEST_FLG |= kResultInvalid;
         ptr.UNITS.str = d.units.data();
         ptr.C_RESFMT.str = d.resfmt.data();
         ptr.C_LLMFMT.str = d.llmfmt.data();
