@@ -342,20 +342,21 @@ TEST(V3Ftr, CountedFieldsCutAtTheEndOfTheRecord) {
 
 TEST(V3Ftr, ReadersAndTheCopy) {
     // No MIR (version 0) decodes as version 3 too; the copy moves TEST_TXT only.
-    TempFile tmp(concat({v3gen::record(2, Ftr{}), v3gen::record(2, Ftr{}), v3gen::record(2, Fdr{})}));
+    TempFile tmp(concat({v3gen::record(2, Ftr{}), v3gen::record(2, Ftr{}), v3gen::record(2, Ftr{.TEST_TXT = "other"})}));
     int h = kelvo_open(tmp.path().c_str(), "r");
     kelvo_header hd = next_header(h);
     kelvo_ftr_struct plain, copy;
     EXPECT_EQ(kelvo_ftrread(h, &hd, &plain, nullptr), 51);
     hd = next_header(h);
     EXPECT_EQ(kelvo_ftrbuf_read(h, &hd, &copy, nullptr), 51);
+    EXPECT_NE(copy.TEST_TXT.str, plain.TEST_TXT.str);
     EXPECT_STREQ(copy.TEST_TXT.str, "ftext");
     EXPECT_EQ(copy.TIME_SET.str, plain.TIME_SET.str);
     EXPECT_EQ(copy.RSLT_TXT.str, plain.RSLT_TXT.str);
     EXPECT_EQ(copy.FAIL_PIN.data, plain.FAIL_PIN.data);  // still in the read buffer
     EXPECT_EQ(show(copy), show(plain));
     hd = next_header(h);
-    EXPECT_EQ(kelvo_v3_fdrread(h, &hd), 15);
+    EXPECT_EQ(kelvo_ftrread(h, &hd, &plain, nullptr), 51);
     EXPECT_STREQ(copy.TEST_TXT.str, "ftext");  // the read buffer was overwritten, the copy stays
     kelvo_close(h);
 }
