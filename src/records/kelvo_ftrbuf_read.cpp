@@ -7,6 +7,11 @@ KELVO_SOURCE_ID("kelvo_ftrbuf_read")
 using namespace kelvo;
 using namespace kelvo::codec;
 
+namespace kelvo {
+// The read of an FTR by the handle's version (kelvo_ftrread.cpp).
+ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status);
+}  // namespace kelvo
+
 extern "C" {
 
 KELVO_API int kelvo_ftr_buf(kelvo_ftr_struct *ftr) {
@@ -16,14 +21,9 @@ KELVO_API int kelvo_ftr_buf(kelvo_ftr_struct *ftr) {
 
 KELVO_API int kelvo_ftrbuf_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr,
                                 uint32_t *status) {
-    return buf_read_record(
-        handle, header, ftr,
-        [handle, status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
-            ftr_decode(handle, s, image, attr, status);
-        },
-        [handle](kelvo_ftr_struct *s) {
-            return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_ftr_buf(s) : kelvo_v3_ftr_buf(s);
-        });
+    return copy_decoded(ftr_read(handle, header, ftr, status), [handle, ftr] {
+        return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_ftr_buf(ftr) : kelvo_v3_ftr_buf(ftr);
+    });
 }
 
 }  // extern "C"

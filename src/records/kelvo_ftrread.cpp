@@ -32,10 +32,25 @@ Layout layout(uint32_t j, uint32_t k) {
 
 namespace kelvo {
 
-void ftr_decode(int handle, kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
-                uint32_t *status) {
-    if (attr_ver(attr) >= 4) kelvo_ftr_to_struct(ftr, image, attr, status);
-    else kelvo_v3_ftr_to_struct(handle, ftr, image, attr, status);
+namespace v3 {
+// The version-3 decoder (kelvo_v3_ftr.cpp); false when the array buffer could not be had.
+bool ftr_to_struct(int handle, kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
+                   uint32_t *status);
+}  // namespace v3
+
+// The read of an FTR by the handle's version. A version-3 record whose state arrays
+// could not be had reads as 0.
+ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
+    const kelvo_attributes *a = handle_attributes(handle);
+    if (a && a->kelvo_ver >= 4)
+        return read_decode(handle, header, ftr,
+                           [status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
+                               kelvo_ftr_to_struct(s, image, attr, status);
+                           });
+    return read_decode_checked(handle, header, ftr,
+                               [handle, status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
+                                   return v3::ftr_to_struct(handle, s, image, attr, status);
+                               });
 }
 
 }  // namespace kelvo
@@ -98,10 +113,7 @@ KELVO_API void kelvo_ftr_to_struct(kelvo_ftr_struct *ftr, const void *image, con
 }
 
 KELVO_API int kelvo_ftrread(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
-    return read_record(handle, header, ftr,
-                       [handle, status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
-                           ftr_decode(handle, s, image, attr, status);
-                       });
+    return ftr_read(handle, header, ftr, status).result;
 }
 
 }  // extern "C"

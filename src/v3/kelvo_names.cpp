@@ -28,7 +28,7 @@ void insert(kelvo_list_head *head, kelvo_list_node *node) {
 // A NUL-terminated heap copy of `len` characters, or null.
 char *copy_name(uint8_t len, const char *chars) {
     auto *copy = static_cast<char *>(std::calloc(uint32_t{len} + 1, 1));
-    if (copy && len && chars) std::memcpy(copy, chars, len);
+    if (copy && len) std::memcpy(copy, chars, len);
     return copy;
 }
 
@@ -40,6 +40,7 @@ using Length = uint8_t kelvo_name_entry::*;
 void offer(int handle, uint32_t test_num, uint8_t len, const char *chars, Name name, Length length) {
     kelvo_list_head *head = kelvo::v3::name_list(handle);
     if (!head) return;
+    if (!chars) len = 0;  // no characters: an empty name
     if (kelvo_list_node *node = kelvo_get_list_entry(head, test_num, 0)) {
         kelvo_name_entry *e = node->entry;
         if (e->*name && (e->*name)[0] != '\0') return;
