@@ -7,11 +7,6 @@ KELVO_SOURCE_ID("kelvo_ftrbuf_read")
 using namespace kelvo;
 using namespace kelvo::codec;
 
-namespace kelvo {
-// The read of an FTR by the handle's version (kelvo_ftrread.cpp).
-ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status);
-}  // namespace kelvo
-
 extern "C" {
 
 KELVO_API int kelvo_ftr_buf(kelvo_ftr_struct *ftr) {

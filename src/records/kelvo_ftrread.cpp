@@ -32,14 +32,6 @@ Layout layout(uint32_t j, uint32_t k) {
 
 namespace kelvo {
 
-namespace v3 {
-// The version-3 decoder (kelvo_v3_ftr.cpp); false when the array buffer could not be had.
-bool ftr_to_struct(int handle, kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
-                   uint32_t *status);
-}  // namespace v3
-
-// The read of an FTR by the handle's version. A version-3 record whose state arrays
-// could not be had reads as 0.
 ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
     const kelvo_attributes *a = handle_attributes(handle);
     if (a && a->kelvo_ver >= 4)
