@@ -4,15 +4,16 @@
 #include "records/codec.h"
 #include "records/kelvo_bins.h"
 #include "records/pcr.h"
+#include "v3/v3_summary.h"
 
 KELVO_SOURCE_ID("kelvo_v3_sites")
 
 using namespace kelvo;
 using namespace kelvo::codec;
+using namespace kelvo::v3;
 
 namespace {
 
-constexpr uint32_t kMissingCount = 0xFFFFFFFFu;
 
 // The texts of a structure copied into the string buffer one after another, each
 // NUL-terminated. The room reserved is what the record's own length asks for, REC_LEN
@@ -52,14 +53,6 @@ int site_bin_copy(S *s) {
     return copy_record_texts(s, 7, bins::BinFields<S>::nam);
 }
 
-// STS status words (the TSR's numbering).
-enum { kTestTyp, kExecCnt, kFailCnt, kAlrmCnt, kTestNam, kSeqName, kTestLbl, kOptFlag, kTestTim, kStats };
-
-// OPT_FLAG bits that mark TEST_MIN, TEST_MAX, TST_SUMS, TST_SQRS not valid.
-constexpr uint8_t kStatBits[4] = {0x01, 0x02, 0x10, 0x20};
-// Bits OR-ed into a version-3 OPT_FLAG: TEST_TIM (and the unused bits) never valid.
-constexpr uint8_t kAlwaysSet = 0xCC;
-
 }  // namespace
 
 extern "C" {
@@ -95,30 +88,10 @@ KELVO_API void kelvo_sts_to_struct(kelvo_tsr_struct *tsr, const void *image, con
     tsr->TEST_NUM = v.integer_at<uint32_t>(6);
     v.seek(10);
 
-    uint32_t *counts[3] = {&tsr->EXEC_CNT, &tsr->FAIL_CNT, &tsr->ALRM_CNT};
-    for (int i = 0; i < 3; ++i) {
-        bool present = v.integer(*counts[i], kMissingCount);
-        st.set(kExecCnt + i, present, present && *counts[i] != kMissingCount);
-    }
-    bool flag = v.integer<uint8_t>(tsr->OPT_FLAG, 255);
-    if (flag) tsr->OPT_FLAG |= kAlwaysSet;
-    st.set(kOptFlag, flag, true);
-    for (int i = 0; i < 4; ++i) st.valid(kStats + i, flag && !(tsr->OPT_FLAG & kStatBits[i]));
-    if (v.present()) v.skip(1);  // PAD_BYTE
-
-    st.present(kStats + 0, v.r4(tsr->TEST_MIN));
-    st.present(kStats + 1, v.r4(tsr->TEST_MAX));
-    if (v.present()) v.skip(4);  // TST_MEAN
-    if (v.present()) v.skip(4);  // TST_SDEV
-    st.present(kStats + 2, v.r4(tsr->TST_SUMS));
-    st.present(kStats + 3, v.r4(tsr->TST_SQRS));
-
+    v3::decode_summary(v, tsr, st);
     st.text(kTestNam, v.cn(tsr->TEST_NAM), tsr->TEST_NAM);
     st.text(kSeqName, v.cn(tsr->SEQ_NAME), tsr->SEQ_NAME);
     st.text(kTestLbl, v.cn(tsr->TEST_LBL), tsr->TEST_LBL);
-
-    tsr->TEST_TIM = missing_r4();
-    st.set(kTestTim, false, false);
     v.fix_header(tsr);
 }
 

@@ -3,23 +3,15 @@
 // taken from the handle's name list, and the test's entry is removed from it.
 #include "records/codec.h"
 #include "v3/v3_state.h"
+#include "v3/v3_summary.h"
 
 KELVO_SOURCE_ID("kelvo_v3_tsr")
 
 using namespace kelvo;
 using namespace kelvo::codec;
+using namespace kelvo::v3;
 
 namespace {
-
-constexpr uint32_t kMissingCount = 0xFFFFFFFFu;
-
-// Status words (the TSR's numbering).
-enum { kTestTyp, kExecCnt, kFailCnt, kAlrmCnt, kTestNam, kSeqName, kTestLbl, kOptFlag, kTestTim, kStats };
-
-// OPT_FLAG bits that mark TEST_MIN, TEST_MAX, TST_SUMS, TST_SQRS not valid.
-constexpr uint8_t kStatBits[4] = {0x01, 0x02, 0x10, 0x20};
-// Bits OR-ed into a version-3 OPT_FLAG: TEST_TIM (and the unused bits) never valid.
-constexpr uint8_t kAlwaysSet = 0xCC;
 
 // Names taken from the list live here until the next version-3 TSR that takes one.
 char g_test_nam[256];
@@ -66,24 +58,7 @@ KELVO_API void kelvo_v3_tsr_to_struct(int handle, kelvo_tsr_struct *tsr, const v
     tsr->TEST_NUM = v.integer_at<uint32_t>(4);
     v.seek(8);
 
-    uint32_t *counts[3] = {&tsr->EXEC_CNT, &tsr->FAIL_CNT, &tsr->ALRM_CNT};
-    for (int i = 0; i < 3; ++i) {
-        bool present = v.integer(*counts[i], kMissingCount);
-        st.set(kExecCnt + i, present, present && *counts[i] != kMissingCount);
-    }
-    bool flag = v.integer<uint8_t>(tsr->OPT_FLAG, 255);
-    if (flag) tsr->OPT_FLAG |= kAlwaysSet;
-    st.set(kOptFlag, flag, true);
-    for (int i = 0; i < 4; ++i) st.valid(kStats + i, flag && !(tsr->OPT_FLAG & kStatBits[i]));
-    v.skip(1);  // PAD_BYTE; past the end nothing is read anyway
-
-    tsr->TEST_TIM = missing_r4();
-    st.set(kTestTim, false, false);
-    st.present(kStats + 0, v.r4(tsr->TEST_MIN));
-    st.present(kStats + 1, v.r4(tsr->TEST_MAX));
-    v.skip(8);  // TST_MEAN, TST_SDEV
-    st.present(kStats + 2, v.r4(tsr->TST_SUMS));
-    st.present(kStats + 3, v.r4(tsr->TST_SQRS));
+    v3::decode_summary(v, tsr, st);
 
     st.present(kTestNam, v.cn(tsr->TEST_NAM));
     st.present(kSeqName, v.cn(tsr->SEQ_NAME));
