@@ -14,7 +14,6 @@ using namespace kelvo::v3;
 
 namespace {
 
-
 // The texts of a structure copied into the string buffer one after another, each
 // NUL-terminated. The room reserved is what the record's own length asks for, REC_LEN
 // less the bytes in front of the first text plus one; never less than the texts need,
