@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "file/internal.h"
 #include "v3/v3_state.h"
@@ -55,6 +54,12 @@ KELVO_API int kelvo_open(const char *path, const char *mode) {
     // A full table is refused before the file is touched, so nothing is created in vain.
     int index = lowest_free_slot();
     if (index < 0) return -1;
+    // The stream's mode is the caller's with 'b' added; no stream mode is longer.
+    char stream_mode[8] = {};
+    const size_t n = strnlen(mode, sizeof stream_mode - 1);
+    if (mode[n] != '\0' || n == sizeof stream_mode - 1) return -1;
+    std::memcpy(stream_mode, mode, n);
+    if (!std::strchr(mode, 'b')) stream_mode[n] = 'b';
 
     int flags;
     if (std::strcmp(mode, "r") == 0) flags = O_RDONLY;
@@ -62,9 +67,7 @@ KELVO_API int kelvo_open(const char *path, const char *mode) {
     int fd = ::open(path, flags | O_CLOEXEC, 0666);
     if (fd < 0) return -1;
 
-    std::string stream_mode = mode;
-    if (!std::strchr(mode, 'b')) stream_mode += 'b';
-    FILE *stream = ::fdopen(fd, stream_mode.c_str());
+    FILE *stream = ::fdopen(fd, stream_mode);
     if (!stream) {
         ::close(fd);
         return -1;

@@ -101,6 +101,10 @@ public:
     template <class T>
     T load(uint32_t at) const {
         T v{};
+        if constexpr (sizeof(T) == 1) {
+            if (at < end_) std::memcpy(&v, img_ + at, 1);
+            return v;
+        }
         if (at + sizeof(T) <= end_) {
             std::memcpy(&v, img_ + at, sizeof(T));
         } else if (at < end_) {

@@ -1,5 +1,6 @@
 // FTR: functional test record.
 #include "records/mpr_ftr.h"
+#include "v3/v3.h"
 
 KELVO_SOURCE_ID("kelvo_ftrread")
 
@@ -35,10 +36,10 @@ namespace kelvo {
 ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
     const kelvo_attributes *a = handle_attributes(handle);
     if (a && a->kelvo_ver >= 4)
-        return read_decode(handle, header, ftr,
-                           [status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
-                               kelvo_ftr_to_struct(s, image, attr, status);
-                           });
+        return read_decode_checked(handle, header, ftr,
+                                   [status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
+                                       return ftr_decode(s, image, attr, status);
+                                   });
     return read_decode_checked(handle, header, ftr,
                                [handle, status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
                                    return v3::ftr_to_struct(handle, s, image, attr, status);
@@ -47,10 +48,9 @@ ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ft
 
 }  // namespace kelvo
 
-extern "C" {
+namespace kelvo {
 
-KELVO_API void kelvo_ftr_to_struct(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
+bool ftr_decode(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr, uint32_t *status) {
     View v(image, attr);
     Status st(status);
     v.leading_block(ftr, 11);
@@ -75,6 +75,8 @@ KELVO_API void kelvo_ftr_to_struct(kelvo_ftr_struct *ftr, const void *image, con
     const uint32_t j = ftr->RTN_ICNT, k = ftr->PGM_ICNT;
     const Layout lay = layout(j, k);
     uint8_t *arrays = v.present() ? array_storage(lay.size) : nullptr;
+    // Arrays the record holds but the array buffer cannot take: the counts go with them.
+    const bool starved = v.present() && !arrays && (j | k) != 0;
     bool p = converted_array(v, arrays, 0, 2 * j, ftr->RTN_INDX,
                              [&](uint16_t *d) { v.integers_to<uint16_t>(d, j, 0); });
     st.set(10, p, ftr->RTN_INDX && j != 0);
@@ -102,6 +104,21 @@ KELVO_API void kelvo_ftr_to_struct(kelvo_ftr_struct *ftr, const void *image, con
 
     v.fix_header(ftr);
     fix(v, ftr->TEST_NUM);
+    if (starved) {
+        ftr->RTN_ICNT = ftr->PGM_ICNT = 0;
+        st.valid(8, false);
+        st.valid(9, false);
+    }
+    return !starved;
+}
+
+}  // namespace kelvo
+
+extern "C" {
+
+KELVO_API void kelvo_ftr_to_struct(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status) {
+    ftr_decode(ftr, image, attr, status);
 }
 
 KELVO_API int kelvo_ftrread(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {

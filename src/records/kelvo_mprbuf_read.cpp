@@ -17,12 +17,12 @@ KELVO_API int kelvo_mpr_buf(kelvo_mpr_struct *mpr) {
 
 KELVO_API int kelvo_mprbuf_read(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr,
                                 uint32_t *status) {
-    return buf_read_record(
-        handle, header, mpr,
-        [status](kelvo_mpr_struct *s, const void *image, const kelvo_attributes *attr) {
-            kelvo_mpr_to_struct(s, image, attr, status);
-        },
-        kelvo_mpr_buf);
+    return copy_decoded(read_decode_checked(handle, header, mpr,
+                                            [status](kelvo_mpr_struct *s, const void *image,
+                                                     const kelvo_attributes *attr) {
+                                                return mpr_decode(s, image, attr, status);
+                                            }),
+                        [mpr] { return kelvo_mpr_buf(mpr); });
 }
 
 }  // extern "C"

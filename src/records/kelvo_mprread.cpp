@@ -28,10 +28,9 @@ Layout layout(uint32_t j, uint32_t r) {
 
 }  // namespace
 
-extern "C" {
+namespace kelvo {
 
-KELVO_API void kelvo_mpr_to_struct(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
+bool mpr_decode(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *attr, uint32_t *status) {
     View v(image, attr);
     Status st(status);
     v.leading_block(mpr, 12);
@@ -41,6 +40,8 @@ KELVO_API void kelvo_mpr_to_struct(kelvo_mpr_struct *mpr, const void *image, con
     const uint32_t j = mpr->RTN_ICNT, r = mpr->RSLT_CNT;
     const Layout lay = layout(j, r);
     uint8_t *arrays = v.present() ? array_storage(lay.size) : nullptr;
+    // Arrays the record holds but the array buffer cannot take: the counts go with them.
+    const bool starved = v.present() && !arrays && (j | r) != 0;
 
     bool p = converted_array(v, arrays, 0, packed(j), mpr->RTN_STAT,
                              [&](uint8_t *d) { v.nibbles_to(d, j); });
@@ -81,13 +82,28 @@ KELVO_API void kelvo_mpr_to_struct(kelvo_mpr_struct *mpr, const void *image, con
 
     v.fix_header(mpr);
     fix(v, mpr->TEST_NUM);
+    if (starved) {
+        mpr->RTN_ICNT = mpr->RSLT_CNT = 0;
+        st.valid(0, false);
+        st.valid(1, false);
+    }
+    return !starved;
+}
+
+}  // namespace kelvo
+
+extern "C" {
+
+KELVO_API void kelvo_mpr_to_struct(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status) {
+    mpr_decode(mpr, image, attr, status);
 }
 
 KELVO_API int kelvo_mprread(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr, uint32_t *status) {
-    return read_record(handle, header, mpr,
-                       [status](kelvo_mpr_struct *s, const void *image, const kelvo_attributes *attr) {
-                           kelvo_mpr_to_struct(s, image, attr, status);
-                       });
+    return read_decode_checked(handle, header, mpr,
+                               [status](kelvo_mpr_struct *s, const void *image, const kelvo_attributes *attr) {
+                                   return mpr_decode(s, image, attr, status);
+                               }).result;
 }
 
 }  // extern "C"

@@ -2,15 +2,17 @@
 #pragma once
 
 #include "records/codec.h"
+#include "v3/v3.h"
 
 namespace kelvo::part {
 
 inline codec::ReadResult read_pir(int handle, const kelvo_header *header, kelvo_pir_struct *pir) {
-    return codec::read_decode(handle, header, pir,
-                              [handle](kelvo_pir_struct *s, const void *image, const kelvo_attributes *attr) {
-                                  if (attr->kelvo_ver < 4) kelvo_v3_pir_to_struct(s, image, attr, handle);
-                                  else kelvo_pir_to_struct(s, image, attr);
-                              });
+    return codec::read_decode_checked(handle, header, pir,
+                                      [handle](kelvo_pir_struct *s, const void *image, const kelvo_attributes *attr) {
+                                          if (attr->kelvo_ver < 4) return v3::pir_to_struct(s, image, attr, handle);
+                                          kelvo_pir_to_struct(s, image, attr);
+                                          return true;
+                                      });
 }
 
 inline codec::ReadResult read_prr(int handle, const kelvo_header *header, kelvo_prr_struct *prr,

@@ -105,11 +105,12 @@ KELVO_API int kelvo_ptr_buf(kelvo_ptr_struct *ptr) { return ptr::copy(ptr); }
 KELVO_API int kelvo_ptrbuf_read(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr, uint32_t *status) {
     // The copy follows the decoder that the handle's version chose.
     const bool v4 = handle >= 0 && handle < kMaxHandles && Kelvo_file_attributes[handle].kelvo_ver >= 4;
-    return buf_read_record(handle, header, ptr,
-                           [handle, status](kelvo_ptr_struct *s, const uint8_t *image, const kelvo_attributes *attr) {
-                               ptr::decode_by_version(handle, s, image, attr, status);
-                           },
-                           [v4](kelvo_ptr_struct *s) { return v4 ? ptr::copy(s) : kelvo_v3_ptr_buf(s); });
+    return copy_decoded(read_decode_checked(handle, header, ptr,
+                                            [handle, status](kelvo_ptr_struct *s, const uint8_t *image,
+                                                             const kelvo_attributes *attr) {
+                                                return ptr::decode_by_version(handle, s, image, attr, status);
+                                            }),
+                        [v4, ptr] { return v4 ? ptr::copy(ptr) : kelvo_v3_ptr_buf(ptr); });
 }
 
 }  // extern "C"

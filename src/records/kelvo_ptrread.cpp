@@ -132,10 +132,12 @@ KELVO_API void kelvo_ptr_to_struct(kelvo_ptr_struct *ptr, const void *image, con
 }
 
 KELVO_API int kelvo_ptrread(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr, uint32_t *status) {
-    return read_record(handle, header, ptr,
-                       [handle, status](kelvo_ptr_struct *s, const uint8_t *image, const kelvo_attributes *attr) {
-                           ptr::decode_by_version(handle, s, image, attr, status);
-                       });
+    return read_decode_checked(handle, header, ptr,
+                               [handle, status](kelvo_ptr_struct *s, const uint8_t *image,
+                                                const kelvo_attributes *attr) {
+                                   return ptr::decode_by_version(handle, s, image, attr, status);
+                               })
+        .result;
 }
 
 }  // extern "C"

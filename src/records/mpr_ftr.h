@@ -87,14 +87,14 @@ constexpr uint32_t packed(uint32_t n) { return (n + 1) / 2; }
 
 namespace kelvo {
 
-namespace v3 {
-// The version-3 decoder (kelvo_v3_ftr.cpp); false when the array buffer could not be had.
-bool ftr_to_struct(int handle, kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
-                   uint32_t *status);
-}  // namespace v3
+// The version-4 MPR and FTR decoders (kelvo_mpr_to_struct, kelvo_ftr_to_struct); false
+// when the arrays that the record holds could not be had: they are then null and their
+// counts 0.
+bool mpr_decode(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *attr, uint32_t *status);
+bool ftr_decode(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr, uint32_t *status);
 
-// The read of an FTR by the handle's version (kelvo_ftrread.cpp). A version-3 record
-// whose state arrays could not be had reads as 0.
+// The read of an FTR by the handle's version (kelvo_ftrread.cpp). A record whose arrays
+// could not be had reads as 0.
 codec::ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status);
 
 }  // namespace kelvo

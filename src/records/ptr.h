@@ -3,6 +3,7 @@
 #pragma once
 
 #include "records/codec.h"
+#include "v3/v3.h"
 
 namespace kelvo::ptr {
 
@@ -29,11 +30,15 @@ enum Word {
 void decode(kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr, uint32_t *status);
 int copy(kelvo_ptr_struct *ptr);
 // The decoder that the handle's version calls for: version 4 and later here, else
-// (version 3, or no FAR read: version 0) the version-3 decoder.
-inline void decode_by_version(int handle, kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
+// (version 3, or no FAR read: version 0) the version-3 decoder, which fails when the
+// names it offers cannot be kept.
+inline bool decode_by_version(int handle, kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
                               uint32_t *status) {
-    if (attr_ver(attr) >= 4) decode(ptr, image, attr, status);
-    else kelvo_v3_ptr_to_struct(handle, ptr, image, attr, status);
+    if (attr_ver(attr) >= 4) {
+        decode(ptr, image, attr, status);
+        return true;
+    }
+    return v3::ptr_to_struct(handle, ptr, image, attr, status);
 }
 
 }  // namespace kelvo::ptr

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "file/internal.h"
+#include "v3/v3.h"
 #include "v3/v3_state.h"
 
 KELVO_SOURCE_ID("kelvo_names")
@@ -36,18 +37,18 @@ using Name = char *kelvo_name_entry::*;
 using Length = uint8_t kelvo_name_entry::*;
 
 // Offers a name of one kind: the first non-empty one stays; an empty or absent one is
-// replaced; a test number without an entry gets one.
-void offer(int handle, uint32_t test_num, uint8_t len, const char *chars, Name name, Length length) {
+// replaced; a test number without an entry gets one. False when storage failed.
+bool offer(int handle, uint32_t test_num, uint8_t len, const char *chars, Name name, Length length) {
     kelvo_list_head *head = kelvo::v3::name_list(handle);
-    if (!head) return;
+    if (!head) return true;
     if (!chars) len = 0;  // no characters: an empty name
     if (kelvo_list_node *node = kelvo_get_list_entry(head, test_num, 0)) {
         kelvo_name_entry *e = node->entry;
-        if (e->*name && (e->*name)[0] != '\0') return;
+        if (e->*name && (e->*name)[0] != '\0') return true;
         std::free(e->*name);
         e->*name = copy_name(len, chars);
         e->*length = e->*name ? len : 0;
-        return;
+        return e->*name != nullptr;
     }
     auto *e = static_cast<kelvo_name_entry *>(std::calloc(1, sizeof(kelvo_name_entry)));
     auto *node = static_cast<kelvo_list_node *>(std::calloc(1, sizeof(kelvo_list_node)));
@@ -56,16 +57,22 @@ void offer(int handle, uint32_t test_num, uint8_t len, const char *chars, Name n
         std::free(e);
         std::free(node);
         std::free(copy);
-        return;
+        return false;
     }
     e->TEST_NUM = test_num;
     e->*name = copy;
     e->*length = len;
     node->entry = e;
     insert(head, node);
+    return true;
 }
 
 }  // namespace
+
+bool kelvo::v3::offer_name(int handle, uint32_t test_num, uint8_t len, const char *chars, bool sequence) {
+    return sequence ? offer(handle, test_num, len, chars, &kelvo_name_entry::SEQ_NAME, &kelvo_name_entry::SEQ_NAME_LEN)
+                    : offer(handle, test_num, len, chars, &kelvo_name_entry::TEST_NAM, &kelvo_name_entry::TEST_NAM_LEN);
+}
 
 extern "C" {
 
@@ -90,11 +97,11 @@ KELVO_API kelvo_list_node *kelvo_get_list_entry(kelvo_list_head *head, uint32_t 
 }
 
 KELVO_API void kelvo_add_test_nam(int handle, uint32_t test_num, uint8_t len, const char *chars) {
-    offer(handle, test_num, len, chars, &kelvo_name_entry::TEST_NAM, &kelvo_name_entry::TEST_NAM_LEN);
+    kelvo::v3::offer_name(handle, test_num, len, chars, false);
 }
 
 KELVO_API void kelvo_add_seq_name(int handle, uint32_t test_num, uint8_t len, const char *chars) {
-    offer(handle, test_num, len, chars, &kelvo_name_entry::SEQ_NAME, &kelvo_name_entry::SEQ_NAME_LEN);
+    kelvo::v3::offer_name(handle, test_num, len, chars, true);
 }
 
 }  // extern "C"

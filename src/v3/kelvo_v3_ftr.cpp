@@ -5,11 +5,13 @@
 #include <cstdio>
 
 #include "records/mpr_ftr.h"
+#include "v3/v3.h"
 
 KELVO_SOURCE_ID("kelvo_v3_ftr")
 
 using namespace kelvo;
 using namespace kelvo::codec;
+using kelvo::v3::offer_names;
 
 namespace {
 
@@ -128,9 +130,7 @@ bool ftr_to_struct(int handle, kelvo_ftr_struct *ftr, const void *image, const k
     st.set(13, has_pgm, ftr->PGM_ICNT != 0);
 
     fix(v, ftr->TEST_NUM);
-    kelvo_cn name;
-    if (v.cn(name)) kelvo_add_test_nam(handle, ftr->TEST_NUM, name.len, name.str);
-    if (v.cn(name)) kelvo_add_seq_name(handle, ftr->TEST_NUM, name.len, name.str);
+    const bool kept = offer_names(v, handle, ftr->TEST_NUM);
     st.text(18, v.cn(ftr->TEST_TXT), ftr->TEST_TXT);
 
     // What version 3 does not carry.
@@ -142,7 +142,14 @@ bool ftr_to_struct(int handle, kelvo_ftr_struct *ftr, const void *image, const k
     for (int word : {15, 17, 19, 20, 22}) st.set(word, false, false);
 
     v.fix_header(ftr);
-    return ok;
+    return ok && kept;
+}
+
+bool fdr_to_struct(int handle, const void *image, const kelvo_attributes *attr) {
+    View v(image, attr);
+    const uint32_t test_num = v.integer_at<uint32_t>(4);
+    v.seek(9);  // behind TEST_NUM and DESC_FLG
+    return offer_names(v, handle, test_num);
 }
 
 }  // namespace kelvo::v3
@@ -159,20 +166,17 @@ KELVO_API void kelvo_v3_ftr_to_struct(int handle, kelvo_ftr_struct *ftr, const v
 KELVO_API int kelvo_v3_ftr_buf(kelvo_ftr_struct *ftr) { return copy_texts(ftr, &kelvo_ftr_struct::TEST_TXT); }
 
 KELVO_API void kelvo_v3_fdr_to_struct(int handle, const void *image, const kelvo_attributes *attr) {
-    View v(image, attr);
-    const uint32_t test_num = v.integer_at<uint32_t>(4);
-    v.seek(9);  // behind TEST_NUM and DESC_FLG
-    kelvo_cn name;
-    if (v.cn(name)) kelvo_add_test_nam(handle, test_num, name.len, name.str);
-    if (v.cn(name)) kelvo_add_seq_name(handle, test_num, name.len, name.str);
+    v3::fdr_to_struct(handle, image, attr);
 }
 
+// 0 also when the names could not be kept.
 KELVO_API int kelvo_v3_fdrread(int handle, const kelvo_header *header) {
     kelvo_header unused;
-    return read_record(handle, header, &unused,
-                       [handle](kelvo_header *, const void *image, const kelvo_attributes *attr) {
-                           kelvo_v3_fdr_to_struct(handle, image, attr);
-                       });
+    return read_decode_checked(handle, header, &unused,
+                               [handle](kelvo_header *, const void *image, const kelvo_attributes *attr) {
+                                   return v3::fdr_to_struct(handle, image, attr);
+                               })
+        .result;
 }
 
 KELVO_API int kelvo_v3_fdrbuf_read(int handle, const kelvo_header *header) { return kelvo_v3_fdrread(handle, header); }

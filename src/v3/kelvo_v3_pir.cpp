@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "records/codec.h"
+#include "v3/v3.h"
 #include "v3/v3_state.h"
 
 KELVO_SOURCE_ID("kelvo_v3_pir")
@@ -25,15 +26,16 @@ constexpr uint32_t kPrrNumTest = 6, kPrrHardBin = 8, kPrrSoftBin = 10, kPrrFlag 
 
 }  // namespace
 
-extern "C" {
+namespace kelvo::v3 {
 
-KELVO_API void kelvo_v3_pir_to_struct(kelvo_pir_struct *pir, const void *image, const kelvo_attributes *attr,
-                                      int handle) {
+// False when the part state or its name storage could not be had: what the PIR gives its
+// PRR is then lost.
+bool pir_to_struct(kelvo_pir_struct *pir, const void *image, const kelvo_attributes *attr, int handle) {
     View v(image, attr);
     v.leading_block(pir, 6);
     v.fix_header(pir);
     v3::PartState **ref = v3::part_state(handle, pir->HEAD_NUM, pir->SITE_NUM);
-    if (!ref) return;
+    if (!ref) return true;
 
     v.seek(kPirX);
     int16_t x, y;
@@ -44,14 +46,14 @@ KELVO_API void kelvo_v3_pir_to_struct(kelvo_pir_struct *pir, const void *image, 
 
     v3::PartState *&state = *ref;
     if (has_x && !state) state = static_cast<v3::PartState *>(std::calloc(1, sizeof(v3::PartState)));
-    if (!state) return;  // nothing to keep, or no storage for it
+    if (!state) return !has_x;  // nothing to keep, or no storage for it
     if (has_id && state->name_capacity <= id.len) {
         state->name = static_cast<char *>(kelvo_mem_alloc(state->name, &state->name_capacity, id.len + 1u));
         if (!state->name) {
             // The old name went with the failed growth; nothing of this PIR is kept,
             // and nothing of an earlier one may reach the next PRR.
             state->pending = 0;
-            return;
+            return false;
         }
     }
     // A PIR without X_COORD leaves nothing pending; its own X_COORD would be kept.
@@ -62,6 +64,16 @@ KELVO_API void kelvo_v3_pir_to_struct(kelvo_pir_struct *pir, const void *image, 
         std::memcpy(state->name, id.str, id.len);
         state->name[id.len] = '\0';
     }
+    return true;
+}
+
+}  // namespace kelvo::v3
+
+extern "C" {
+
+KELVO_API void kelvo_v3_pir_to_struct(kelvo_pir_struct *pir, const void *image, const kelvo_attributes *attr,
+                                      int handle) {
+    v3::pir_to_struct(pir, image, attr, handle);
 }
 
 KELVO_API void kelvo_v3_prr_to_struct(kelvo_prr_struct *prr, const void *image, const kelvo_attributes *attr,

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "records/ptr.h"
+#include "v3/v3.h"
 
 KELVO_SOURCE_ID("kelvo_v3_ptr")
 
@@ -48,13 +49,6 @@ void fixed_text(View &v, kelvo_cn &out, uint32_t n) {
     v.skip(n);
 }
 
-// Offers TEST_NAM and then SEQ_NAME at the cursor, each when present.
-void offer_names(View &v, int handle, uint32_t test_num) {
-    kelvo_cn name;
-    if (v.cn(name)) kelvo_add_test_nam(handle, test_num, name.len, name.str);
-    if (v.cn(name)) kelvo_add_seq_name(handle, test_num, name.len, name.str);
-}
-
 // PDR option flags, as the decoder reads them.
 constexpr uint8_t kPdrLoInvalid = 0x01, kPdrHiInvalid = 0x02, kPdrResFmtInvalid = 0x04;
 // Version-3 PTR flag byte: C_RESFMT and UNITS not valid (the limit bits are those of
@@ -66,10 +60,10 @@ constexpr uint8_t kV3OptBits = 0x0E;
 
 }  // namespace
 
-extern "C" {
+namespace kelvo::v3 {
 
-KELVO_API void kelvo_v3_pdr_to_ptr_struct(int handle, kelvo_ptr_struct *ptr, const void *image,
-                                          const kelvo_attributes *attr, uint32_t *status) {
+bool pdr_to_struct(int handle, kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
+                   uint32_t *status) {
     View v(image, attr);
     Status st(status);
     // What a PDR does not carry.
@@ -116,7 +110,7 @@ KELVO_API void kelvo_v3_pdr_to_ptr_struct(int handle, kelvo_ptr_struct *ptr, con
     v.integer<uint8_t>(hlm_r, 0);
     st.present(kLoLimit, v.r4(ptr->LO_LIMIT));
     st.present(kHiLimit, v.r4(ptr->HI_LIMIT));
-    offer_names(v, handle, ptr->TEST_NUM);
+    const bool kept = offer_names(v, handle, ptr->TEST_NUM);
     v.fix_header(ptr);
 
     format(ptr->C_RESFMT, pdr_formats.res, !(flag & kPdrResFmtInvalid), res_l, res_r);
@@ -127,10 +121,11 @@ KELVO_API void kelvo_v3_pdr_to_ptr_struct(int handle, kelvo_ptr_struct *ptr, con
     st.present(kHlmFmt, ptr->C_HLMFMT.len != 0);
     ptr->OPT_FLAG = static_cast<uint8_t>(kV3OptBits | (flag & kPdrLoInvalid ? kLoLimitInvalid : 0) |
                                          (flag & kPdrHiInvalid ? kHiLimitInvalid : 0));
+    return kept;
 }
 
-KELVO_API void kelvo_v3_ptr_to_struct(int handle, kelvo_ptr_struct *ptr, const void *image,
-                                      const kelvo_attributes *attr, uint32_t *status) {
+bool ptr_to_struct(int handle, kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
+                   uint32_t *status) {
     View v(image, attr);
     Status st(status);
     // Header, TEST_NUM, HEAD_NUM, SITE_NUM, TEST_FLG and PARM_FLG as on the wire.
@@ -177,7 +172,7 @@ KELVO_API void kelvo_v3_ptr_to_struct(int handle, kelvo_ptr_struct *ptr, const v
     st.present(kHiLimit, v.r4(ptr->HI_LIMIT));
 
     fix(v, ptr->TEST_NUM);
-    offer_names(v, handle, ptr->TEST_NUM);
+    const bool kept = offer_names(v, handle, ptr->TEST_NUM);
     st.text(kTestTxt, v.cn(ptr->TEST_TXT), ptr->TEST_TXT);
     set_empty(ptr->ALARM_ID);
     st.set(kAlarmId, false, false);
@@ -190,6 +185,21 @@ KELVO_API void kelvo_v3_ptr_to_struct(int handle, kelvo_ptr_struct *ptr, const v
     st.valid(kLlmFmt, ptr->C_LLMFMT.len != 0);
     st.valid(kHlmFmt, ptr->C_HLMFMT.len != 0);
     ptr->LO_SPEC = ptr->HI_SPEC = missing_r4();
+    return kept;
+}
+
+}  // namespace kelvo::v3
+
+extern "C" {
+
+KELVO_API void kelvo_v3_pdr_to_ptr_struct(int handle, kelvo_ptr_struct *ptr, const void *image,
+                                          const kelvo_attributes *attr, uint32_t *status) {
+    v3::pdr_to_struct(handle, ptr, image, attr, status);
+}
+
+KELVO_API void kelvo_v3_ptr_to_struct(int handle, kelvo_ptr_struct *ptr, const void *image,
+                                      const kelvo_attributes *attr, uint32_t *status) {
+    v3::ptr_to_struct(handle, ptr, image, attr, status);
 }
 
 // UNITS and TEST_TXT, each NUL-terminated, one behind the other; the formats stay in
@@ -199,10 +209,10 @@ KELVO_API int kelvo_v3_ptr_buf(kelvo_ptr_struct *ptr) { return copy_texts(ptr, &
 
 KELVO_API int kelvo_v3_pdrread(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr, uint32_t *status) {
     if (!ptr) return 0;
-    return read_record(handle, header, ptr,
-                       [handle, status](kelvo_ptr_struct *s, const void *img, const kelvo_attributes *a) {
-                           kelvo_v3_pdr_to_ptr_struct(handle, s, img, a, status);
-                       });
+    return read_decode_checked(handle, header, ptr,
+                               [handle, status](kelvo_ptr_struct *s, const void *img, const kelvo_attributes *a) {
+                                   return v3::pdr_to_struct(handle, s, img, a, status);
+                               }).result;
 }
 
 // Every text of a structure made from a PDR lies in a static area: nothing to copy.
