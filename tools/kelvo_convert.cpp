@@ -158,7 +158,7 @@ public:
         int r = kelvo_v3_pdrbuf_read(in, h, &ptr, nullptr);
         if (r <= 0) return r;
         auto kept = pending_.find(ptr.TEST_NUM);
-        if (kept != pending_.end() && !write(out, kept->second)) return 0;
+        if (kept != pending_.end() && !write(out, kept->second)) return dump::kWriteFailed;
         auto text = [](const kelvo_cn &t) { return std::string(t.str ? t.str : "", t.len); };
         pending_[ptr.TEST_NUM] = {ptr, text(ptr.UNITS), text(ptr.C_RESFMT), text(ptr.C_LLMFMT), text(ptr.C_HLMFMT)};
         return r;
@@ -169,11 +169,12 @@ public:
         int r = kelvo_ptrbuf_read(in, h, &ptr, nullptr);
         if (r <= 0 && h->REC_LEN != 0) return r;
         auto d = pending_.find(ptr.TEST_NUM);
-        if (d == pending_.end()) return kelvo_ptrwrite(out, &ptr);
-        describe(ptr, d->second);
+        if (d != pending_.end()) {
+            describe(ptr, d->second);
+            pending_.erase(d);
+        }
         int w = kelvo_ptrwrite(out, &ptr);
-        pending_.erase(d);
-        return w;
+        return w > 0 ? w : dump::kWriteFailed;
     }
     // Reads an MRR and writes the run's part counts that it carries as a PCR before it;
     // descriptions that no PTR took go first.
@@ -182,13 +183,14 @@ public:
         uint32_t status[12] = {};
         int r = kelvo_mrrbuf_read(in, h, &mrr, status);
         if (r <= 0 && h->REC_LEN != 0) return r;
-        if (!flush(out)) return 0;
+        if (!flush(out)) return dump::kWriteFailed;
         if (status[7] & KELVO_PRESENT) {
             mrr.PCR.HEAD_NUM = 255;
             mrr.PCR.SITE_NUM = 255;
-            if (kelvo_pcrwrite(out, &mrr.PCR) <= 0) return 0;
+            if (kelvo_pcrwrite(out, &mrr.PCR) <= 0) return dump::kWriteFailed;
         }
-        return kelvo_mrrwrite(out, &mrr);
+        int w = kelvo_mrrwrite(out, &mrr);
+        return w > 0 ? w : dump::kWriteFailed;
     }
     // Writes the descriptions that no PTR took, as PTRs whose RESULT is marked not valid.
     bool flush(int out) {
@@ -238,9 +240,9 @@ std::string convert_records(int in, int out, uint64_t offset, Dropped *dropped) 
         else if (v3 && code == (1 << 8 | 20)) r = state.end_of_run(in, &h, out);
         else r = kind->copy(in, &h, out);
         if (r == -3) return where(index, offset) + ": no memory to copy the " + kind->name + " record";
-        if (r <= 0)
-            return where(index, offset) + ": " + kind->name +
-                   " record cut short by the end of the file, or not written";
+        if (r == dump::kWriteFailed)
+            return where(index, offset) + ": cannot write the " + kind->name + " record (a write error, or no memory)";
+        if (r <= 0) return where(index, offset) + ": " + dump::read_failure(in, kind->name, offset + 4 + len);
         offset += 4u + len;
     }
     if (!state.flush(out)) return "cannot write the output";

@@ -84,10 +84,13 @@ struct RecordKind {
     // Decodes an image of REC_LEN + 4 bytes, copies it into the string buffer and
     // encodes it again (the fuzz target's round).
     void (*exercise)(const void *image, const kelvo_attributes *attr);
-    // Reads the record from `in` and writes it to `out`: the writer's result, or the
-    // reader's failure (0 or below).
+    // Reads the record from `in` and writes it to `out`: the writer's result, the
+    // reader's failure (0 or below), or kWriteFailed.
     int (*copy)(int in, const kelvo_header *header, int out);
 };
+
+// What a copy returns when the record was read but could not be written.
+constexpr int kWriteFailed = -100;
 
 void add_kind(const RecordKind &kind);
 // The version-3 FDR, which fills no structure: the library only keeps its names.
@@ -166,7 +169,8 @@ struct Registered {
         uint32_t status[kStatusWords] = {};
         int r = codec.buf_read(in, header, &s, status);
         if (r <= 0 && header->REC_LEN != 0) return r;
-        return codec.write(out, &s);
+        int w = codec.write(out, &s);
+        return w > 0 ? w : kWriteFailed;
     }
 };
 
@@ -184,6 +188,11 @@ struct Registration {
         for (const RecordKind &k : list) add_kind(k);
     }
 };
+
+// Why a reader that was to read the record ending at byte `end` returned less than its
+// REC_LEN: the file ended inside it, or (the body read whole) its decoder or copy found no
+// memory; a stream that cannot tell its position may have either.
+std::string read_failure(int handle, const std::string &name, uint64_t end);
 
 // Walks a whole file as a caller would and prints it (or only counts it).
 struct WalkResult {

@@ -41,6 +41,13 @@ void count(WalkResult &w, const std::string &name) {
 
 }  // namespace
 
+std::string read_failure(int handle, const std::string &name, uint64_t end) {
+    long pos = kelvo_seek(handle, 0, SEEK_CUR);
+    if (pos < 0) return name + " record cut short by the end of the file, or no memory to decode it";
+    if (static_cast<uint64_t>(pos) == end) return "no memory to decode the " + name + " record";
+    return name + " record cut short by the end of the file";
+}
+
 WalkResult walk(int handle, Printer &p) {
     WalkResult w;
     kelvo_header h;
@@ -92,7 +99,7 @@ WalkResult walk(int handle, Printer &p) {
         // less when the body after its first two bytes was cut short).
         if (result < 0 || (result == 0 && len != 0) || (result > 0 && result < len)) {
             w.ok = false;
-            w.error = where(index, offset) + ": " + name + " record cut short by the end of the file";
+            w.error = where(index, offset) + ": " + read_failure(handle, name, offset + 4 + len);
             return w;
         }
         count(w, name);
