@@ -4,6 +4,22 @@
  * The caller drives the file: it reads each record header with kelvo_headread and
  * calls the record's reader by REC_TYP and REC_SUB. Decoded structures point into
  * library-owned buffers (see each function). Single-threaded by contract.
+ *
+ * Failures of a reader (kelvo_<rec>read, kelvo_<rec>buf_read):
+ *   REC_LEN  the record was read whole and decoded.
+ *   0        the body was cut short by the end of the file (or a read error), REC_LEN
+ *            was 0, or the record could not be decoded whole for want of memory: a
+ *            buffer could not be had, or arrays (MPR, FTR, PGR, PLR, RDR, GDR, STR) or
+ *            version-3 names and part states could not be kept. After a want of memory
+ *            the file is positioned behind the record and no count is left without its
+ *            array, so the caller may report the loss and go on with the next header;
+ *            after a short body there is no next header. (kelvo_seek(handle, 0, SEEK_CUR)
+ *            tells the two apart on a file that can seek.)
+ *   -3       (buf_read) the record was read and decoded, but its copy into the string
+ *            buffer found no memory: the structure still points into the read buffer,
+ *            valid until the next read. The file is positioned behind the record.
+ *   -2       (FAR, and a MIR on a handle without a version-4 FAR) the first body bytes
+ *            could not be read, or the MIR is not a version-3 file's.
  */
 #ifndef KELVO_H
 #define KELVO_H
@@ -74,6 +90,9 @@ KELVO_API double kelvo_doublecopy(int cpu, const void *p);
 
 KELVO_API void *kelvo_mem_alloc(void *pointer, uint32_t *capacity, uint32_t size);
 KELVO_API void *kelvo_memcpy(void *destination, const void *source, int32_t n);
+/* Releases every buffer the library holds for decoding (read, string and array buffers,
+ * the GDR field table, the STR lists) and the version-3 names and part states of handles
+ * that are closed; no pointer into them stays valid. They are had again when needed. */
 KELVO_API void kelvo_free(void);
 KELVO_API int kelvo_move_dstring(const kelvo_dn *source, void *destination);
 

@@ -84,4 +84,25 @@ ToolRun run_tool(const std::string &tool, const std::string &args) {
     return r;
 }
 
+Bytes every_type_record(int cpu) {
+    Image i(cpu);
+    i.u2(16).u1(0).u1(1).u1(0xAB).u1(2).u2(0x1234).u1(3).u4(0x89ABCDEF).u1(4).u1(0xFE);
+    i.u1(5).u2(static_cast<uint16_t>(-300)).u1(6).u4(static_cast<uint32_t>(-70000)).u1(7).r4(1.5f).u1(8).r8(-2.25);
+    i.u1(9).u1(10).cn("hi").u1(11).bytes({3, 1, 2, 3}).u1(12).u2(10).bytes({0xFF, 0xC0});
+    return i.u1(13).u1(0x0A).u1(14).u8(0x0102030405060708).u1(20).record(50, 10);
+}
+
+Bytes full_str_record(int cpu) {
+    Image i(cpu);
+    i.u1(1).u4(100000).u1(2).u1(3).u2(0x0405).u1(0x80).cn("").cn("scan").cn("").cn("p").cn("ok").u1(6).u1(5);
+    i.u2(3).u1(0xE0).u2(20).bytes({1, 2, 0x30});
+    for (int k = 0; k < 6; ++k) i.u4(1000u * (k + 1));
+    i.u4(77).u2(2).u2(9).bytes({1, 2, 3, 8, 4, 3, 0, 4, 1}).u2(12).cn("c-0").cn("");
+    i.u2(2).bytes({0x11, 0x22}).u2(3).u2(0x1234).u2(5).u2(0xFFFF).u2(1);
+    i.bytes(cpu == 1 ? Bytes{0xAB, 0xCD, 0xEF} : Bytes{0xEF, 0xCD, 0xAB});
+    i.u2(2).bytes({9, 8}).u2(1).bytes({7}).u2(0).u2(2).u8(0x0A0B0C0D01020304).u8(0x0000000105060708);
+    i.u2(1).u4(42).u2(1).bytes(cpu == 1 ? Bytes{0x12, 0x34, 0x56} : Bytes{0x56, 0x34, 0x12});
+    return i.u2(2).u2(1).u4(0).u2(2).cn("u0").cn("v").record(15, 30);
+}
+
 }  // namespace kt

@@ -49,6 +49,12 @@ private:
     Bytes b_;
 };
 
+// A GDR with a field of every type code (pad, U1 ... I8, and two codes without a value).
+Bytes every_type_record(int cpu);
+// A full STR: both bit maps, two conditions, sized arrays of widths 1, 2, 3, 4, 8 and 0, byte
+// arrays, user texts.
+Bytes full_str_record(int cpu);
+
 // The FAR of a file of the given CPU type.
 Bytes far_record(int cpu, int version = 4);
 Bytes concat(std::initializer_list<Bytes> parts);

@@ -42,12 +42,15 @@ struct Buffer {
 
 // The process-wide buffers (kelvo_buffers.cpp); inline, as every record read uses them.
 namespace detail {
-extern __attribute__((visibility("hidden"))) Buffer g_read, g_string, g_array, g_second_array;
+extern __attribute__((visibility("hidden"))) Buffer g_read, g_string, g_array, g_second_array, g_table, g_pool;
 }
 inline Buffer &read_buffer() { return detail::g_read; }
 inline Buffer &string_buffer() { return detail::g_string; }
 inline Buffer &array_buffer() { return detail::g_array; }
 inline Buffer &second_array_buffer() { return detail::g_second_array; }
+// The field table of the last GDR decode, and the arrays of the last STR decode.
+inline Buffer &table_buffer() { return detail::g_table; }
+inline Buffer &pool_buffer() { return detail::g_pool; }
 
 struct Slot {
     FILE *stream = nullptr;
@@ -94,6 +97,19 @@ inline uint32_t read_exact(FILE *stream, void *buffer, uint32_t size) {
     if (got == size) return size;
     std::memset(static_cast<uint8_t *>(buffer) + got, 0, size - got);
     return 0;
+}
+
+// Reads and drops `size` bytes (a pipe cannot seek): a record whose body no buffer can
+// take is still passed, so that the caller can go on with the next header. Returns
+// size, or 0 when the stream ended first.
+inline uint32_t discard(FILE *stream, uint32_t size) {
+    uint8_t sink[4096];
+    for (uint32_t left = size; left > 0;) {
+        const uint32_t n = left < sizeof sink ? left : static_cast<uint32_t>(sizeof sink);
+        if (stream_read(stream, sink, n) != n) return 0;
+        left -= n;
+    }
+    return size;
 }
 
 // ------------------------------------------------------------ conversions

@@ -1,14 +1,16 @@
 // The process-wide buffers and the exported memory functions.
 #include <cstdlib>
+#include <initializer_list>
 
 #include "file/internal.h"
+#include "v3/v3_state.h"
 
 KELVO_SOURCE_ID("kelvo_buffers")
 
 namespace kelvo {
 
 namespace detail {
-Buffer g_read, g_string, g_array, g_second_array;
+Buffer g_read, g_string, g_array, g_second_array, g_table, g_pool;
 }
 
 bool Buffer::grow(uint32_t size) {
@@ -48,9 +50,13 @@ KELVO_API void *kelvo_memcpy(void *destination, const void *source, int32_t n) {
     return destination;
 }
 
+// Every buffer the library holds for decoding goes, and the version-3 state of handles
+// that are closed, so that a program can have its memory back between files.
 KELVO_API void kelvo_free(void) {
-    read_buffer().release();
-    string_buffer().release();
+    for (Buffer *b : {&read_buffer(), &string_buffer(), &array_buffer(), &second_array_buffer(), &table_buffer(),
+                      &pool_buffer()})
+        b->release();
+    v3::release_closed_handles();
 }
 
 KELVO_API int kelvo_move_dstring(const kelvo_dn *source, void *destination) {

@@ -461,16 +461,19 @@ inline kelvo_attributes *handle_attributes(int handle) {
 }
 
 // Reads the body of the record whose header the caller read into the read buffer,
-// behind the header. Returns the image, or null when the buffer cannot be had (or
-// the handle is not open); `result` gets REC_LEN, or 0 for a short read, whose
-// missing bytes are zero.
+// behind the header. Returns the image, or null when the handle is not open or the
+// buffer cannot be had (the body is then passed over); `result` gets REC_LEN, or 0 for
+// a short read, whose missing bytes are zero.
 inline const uint8_t *read_image(int handle, const kelvo_header *header, uint32_t &result) {
     result = 0;
     Slot *slot = open_slot(handle);
     if (!slot || !header) return nullptr;
     uint16_t len = header_length(header, Kelvo_file_attributes[handle].cpu_type);
     Buffer &buffer = read_buffer();
-    if (!buffer.reserve(uint32_t{len} + 4)) return nullptr;
+    if (!buffer.reserve(uint32_t{len} + 4)) {
+        discard(slot->stream, len);
+        return nullptr;
+    }
     std::memcpy(buffer.data, header, 4);
     result = read_exact(slot->stream, buffer.data + 4, len);
     return buffer.data;

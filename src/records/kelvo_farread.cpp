@@ -24,21 +24,20 @@ KELVO_API int kelvo_farread(int handle, const kelvo_header *header, kelvo_far_st
     Kelvo_file_attributes[handle].cpu_type = cpu;
 
     uint16_t len = header_length(header, cpu);
-    Buffer &buffer = read_buffer();
-    // Room for the header, CPU_TYPE and KELVO_VER even when REC_LEN says less.
-    if (!buffer.reserve(std::max<uint32_t>(uint32_t{len} + 4, 6))) return 0;
-    std::memcpy(buffer.data, header, 4);
-    buffer.data[4] = cpu;
-    // A FAR body of REC_LEN 0 still holds the CPU_TYPE byte already read; its
-    // version byte is then taken as missing (0) rather than read past the record.
-    uint32_t rest = len > 0 ? len - 1u : 0u;
-    uint32_t got = read_exact(slot->stream, buffer.data + 5, rest);
-    if (len < 2) buffer.data[5] = 0;
+    // The image of what is decoded: header, CPU_TYPE and KELVO_VER. A FAR body of REC_LEN 0
+    // still holds the CPU_TYPE byte already read; its version byte is then taken as missing
+    // (0) rather than read past the record. Bytes behind KELVO_VER are read and dropped.
+    uint8_t image[6] = {};
+    std::memcpy(image, header, 4);
+    image[4] = cpu;
+    const uint32_t rest = len > 0 ? len - 1u : 0u;
+    uint32_t got = rest > 0 ? read_exact(slot->stream, image + 5, 1) : 0;
+    if (got == 1 && rest > 1) got = discard(slot->stream, rest - 1) ? rest : 0;
     kelvo_attributes attr = {cpu, 0};
     kelvo_far_struct decoded;
-    kelvo_far_to_struct(&decoded, buffer.data, &attr);
+    kelvo_far_to_struct(&decoded, image, &attr);
     decoded.CPU_TYPE = cpu;
-    decoded.KELVO_VER = len >= 2 ? buffer.data[5] : 0;
+    decoded.KELVO_VER = image[5];
     *far = decoded;
     Kelvo_file_attributes[handle].kelvo_ver = far->KELVO_VER;
     return static_cast<int>(1 + got);

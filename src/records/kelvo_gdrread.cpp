@@ -18,9 +18,6 @@ union Descriptor {
 };
 static_assert(sizeof(kelvo_gdr_field) % alignof(Descriptor) == 0);
 
-// The field table of the last decode, followed by one descriptor slot per field: owned
-// here, grown when a record has more fields than any before, reused by every decode.
-Buffer g_table;
 
 // The values of one decode, placed one after another in the array buffer.
 class Values {
@@ -117,13 +114,16 @@ bool decode(kelvo_gdr_struct *gdr, const void *image, const kelvo_attributes *at
     uint32_t slots = std::min<uint32_t>(gdr->FLD_CNT, room);
     uint32_t table_bytes = slots * uint32_t{sizeof(kelvo_gdr_field) + sizeof(Descriptor)};
     Buffer &array = array_buffer();
-    if (!g_table.reserve(table_bytes) || !array.reserve(slots * 8 + room)) {
+    // The field table, followed by one descriptor slot per field: grown when a record has
+    // more fields than any before, reused by every decode.
+    Buffer &table = table_buffer();
+    if (!table.reserve(table_bytes) || !array.reserve(slots * 8 + room)) {
         gdr->FLD_CNT = 0;
         gdr->GEN_DATA = nullptr;
         return false;
     }
-    auto *fields = reinterpret_cast<kelvo_gdr_field *>(g_table.data);
-    auto *descriptors = reinterpret_cast<Descriptor *>(g_table.data + slots * sizeof(kelvo_gdr_field));
+    auto *fields = reinterpret_cast<kelvo_gdr_field *>(table.data);
+    auto *descriptors = reinterpret_cast<Descriptor *>(table.data + slots * sizeof(kelvo_gdr_field));
     Values values(array);
     // Fields are taken while their code byte lies inside the record; a value cut off by
     // the end of the record ends the list there.

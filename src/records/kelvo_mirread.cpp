@@ -40,8 +40,12 @@ ReadResult read(int handle, const kelvo_header *header, kelvo_mir_struct *mir, u
     if (version != 3) return {-2, false};
     attr->cpu_type = cpu;
     attr->kelvo_ver = 3;
-    // With the read buffer in hand the version-3 reader always decodes.
-    if (!read_buffer().reserve(uint32_t{len} + 4)) return {0, false};
+    // With the read buffer in hand the version-3 reader always decodes; without it the
+    // rest of the body is passed over.
+    if (!read_buffer().reserve(uint32_t{len} + 4)) {
+        discard(open_slot(handle)->stream, len - 2u);
+        return {0, false};
+    }
     return {read_v3_mir(handle, header, mir, status), true};
 }
 

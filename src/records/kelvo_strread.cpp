@@ -14,9 +14,6 @@ static_assert(offsetof(kelvo_str_struct, CONT_FLG) == 4);
 
 namespace {
 
-// The arrays of the last STR decode: owned here, reused by the next decode, grown (and
-// never shrunk) when a record needs more.
-Buffer g_pool;
 
 constexpr uint32_t kNone = UINT32_MAX;
 
@@ -29,9 +26,9 @@ public:
         if (n == 0 || failed_) return kNone;
         uint32_t at = (used_ + 7) & ~7u;
         uint64_t need = uint64_t{at} + n;
-        if (need > g_pool.capacity) {
-            uint64_t size = std::max<uint64_t>(need, uint64_t{g_pool.capacity} * 2);
-            if (size > UINT32_MAX || !g_pool.grow(static_cast<uint32_t>(size))) {
+        if (need > pool_buffer().capacity) {
+            uint64_t size = std::max<uint64_t>(need, uint64_t{pool_buffer().capacity} * 2);
+            if (size > UINT32_MAX || !pool_buffer().grow(static_cast<uint32_t>(size))) {
                 failed_ = true;
                 return kNone;
             }
@@ -41,7 +38,7 @@ public:
     }
     template <class T>
     T *at(uint32_t offset) const {
-        return offset == kNone || failed_ ? nullptr : reinterpret_cast<T *>(g_pool.data + offset);
+        return offset == kNone || failed_ ? nullptr : reinterpret_cast<T *>(pool_buffer().data + offset);
     }
     bool failed() const { return failed_; }
 

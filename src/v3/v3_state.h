@@ -13,6 +13,9 @@ namespace kelvo::v3 {
 // released; part states are kept for reuse, with nothing pending and empty names.
 void reset_handle(int handle);
 
+// Releases the names and part states of every handle that is not open (kelvo_free).
+void release_closed_handles();
+
 // The name list of a handle, or null outside 0-31.
 kelvo_list_head *name_list(int handle);
 
