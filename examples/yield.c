@@ -36,37 +36,37 @@ int main(int argc, char **argv) {
     kelvo_header hd;
     int ok = 1;
     while (ok && kelvo_headread(h, &hd) == 4) {
-        int code = hd.REC_TYP << 8 | hd.REC_SUB, r;
-        if (code == (0 << 8 | 10)) {        /* FAR: fixes the byte order and version */
+        int code = KELVO_REC_CODE(hd.REC_TYP, hd.REC_SUB), r;
+        if (code == KELVO_REC_CODE(KELVO_FAR_TYP, KELVO_FAR_SUB)) {  /* fixes the byte order and version */
             kelvo_far_struct far;
             r = kelvo_farread(h, &hd, &far);
-        } else if (code == (1 << 8 | 10)) { /* MIR: the run's identity */
+        } else if (code == KELVO_REC_CODE(KELVO_MIR_TYP, KELVO_MIR_SUB)) {  /* the run's identity */
             kelvo_mir_struct mir;
             r = kelvo_mirbuf_read(h, &hd, &mir, NULL);
             if (r > 0)
                 printf("lot %s, part type %s, job %s, tester %s, node %s\n", mir.LOT_ID.str, mir.PART_TYP.str,
                        mir.JOB_NAM.str, mir.TSTR_TYP.str, mir.NODE_NAM.str);
-        } else if (code == (5 << 8 | 20)) { /* PRR: one part */
+        } else if (code == KELVO_REC_CODE(KELVO_PRR_TYP, KELVO_PRR_SUB)) {  /* one part */
             kelvo_prr_struct prr;
             r = kelvo_prrread(h, &hd, &prr, NULL);
             if (r > 0) {
                 ++parts;
-                good += (prr.PART_FLG & 0x18) == 0; /* not failed, and pass/fail known */
+                good += (prr.PART_FLG & (KELVO_PART_FLG_FAILED | KELVO_PART_FLG_NO_PASS_FAIL)) == 0;
                 ++hard[prr.HARD_BIN];
                 ++soft[prr.SOFT_BIN];
             }
-        } else if (code == (1 << 8 | 40)) { /* HBR: a hard bin's name */
+        } else if (code == KELVO_REC_CODE(KELVO_HBR_TYP, KELVO_HBR_SUB)) {  /* a hard bin's name */
             kelvo_hbr_struct bin;
             r = kelvo_hbrread(h, &hd, &bin, NULL);
             if (r > 0) keep_name(hard_name[bin.HBIN_NUM], &bin.HBIN_NAM);
-        } else if (code == (1 << 8 | 50)) { /* SBR: a soft bin's name */
+        } else if (code == KELVO_REC_CODE(KELVO_SBR_TYP, KELVO_SBR_SUB)) {  /* a soft bin's name */
             kelvo_sbr_struct bin;
             r = kelvo_sbrread(h, &hd, &bin, NULL);
             if (r > 0) keep_name(soft_name[bin.SBIN_NUM], &bin.SBIN_NAM);
         } else {
             r = kelvo_skip_record(h, &hd);
         }
-        ok = r > 0 || hd.REC_LEN == 0;
+        ok = r == kelvo_body_length(h, &hd);
     }
     kelvo_close(h);
     kelvo_free();
