@@ -190,11 +190,9 @@ public:
         int r = kelvo_ptrbuf_read(in, h, &ptr, nullptr);
         if (r <= 0 && h->REC_LEN != 0) return r;
         auto d = pending_.find(ptr.TEST_NUM);
-        if (d != pending_.end()) {
-            describe(ptr, d->second);
-            pending_.erase(d);
-        }
+        if (d != pending_.end()) describe(ptr, d->second);
         int w = kelvo_ptrwrite(out, &ptr);
+        if (d != pending_.end()) pending_.erase(d);  // after the write: ptr points into its texts
         return w > 0 ? w : dump::kWriteFailed;
     }
     // Reads an MRR and writes the run's part counts that it carries as a PCR before it;
