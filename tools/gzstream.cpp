@@ -18,6 +18,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -136,9 +137,13 @@ void inflate_isal(Feed &f) {
         }
         st->next_out = out.data();
         st->avail_out = static_cast<uint32_t>(out.size());
+        const uint32_t avail = st->avail_in;
         int r = isal_inflate(st.get());
         size_t produced = out.size() - st->avail_out;
         if (produced && !deliver(f, out.data(), produced)) return;
+        // A step that takes nothing and gives nothing would be repeated for ever.
+        if (r == ISAL_DECOMP_OK && !produced && st->avail_in == avail && st->block_state != ISAL_BLOCK_FINISH)
+            r = ISAL_INVALID_BLOCK;
         if (r < 0 || r == ISAL_NEED_DICT) {
             f.error = std::string("damaged compressed data (") + isal_problem(r) + ")";
             return;
@@ -271,8 +276,15 @@ int open_input(const std::string &path, std::string &error) {
         got += static_cast<size_t>(n);
     }
     f->gzip = got == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+    if (f->regular && !f->gzip && standard_input) {
+        int handle = handle_on(fd);
+        if (handle < 0) {
+            ::close(fd);
+            error = "no free file handle";
+        }
+        return handle;
+    }
     if (f->regular && !f->gzip) {
-        if (standard_input) return handle_on(fd);
         ::close(fd);
         errno = 0;
         int handle = kelvo_open(path.c_str(), "r");
@@ -297,7 +309,15 @@ int open_input(const std::string &path, std::string &error) {
     }
     f->source = fd;
     f->sink = pipefd[1];
-    f->thread = std::thread(run, f);
+    try {
+        f->thread = std::thread(run, f);
+    } catch (const std::system_error &e) {
+        kelvo_close(handle);
+        ::close(pipefd[1]);
+        ::close(fd);
+        error = std::string("cannot start a thread: ") + e.what();
+        return -1;
+    }
     feeds()[handle] = f;
     return handle;
 }
