@@ -143,6 +143,7 @@ TEST(ToolsTruth, InputsGetTheirOwnMessage) {
     write_file(dir / "garbage.gz", garbage);
     write_file(dir / "empty", {});
     write_file(dir / "short", concat({plain, {1, 2}}));
+    write_file(dir / "cut", Bytes(plain.begin(), plain.end() - 3));
     write_file(dir / "noread", plain);
     chmod((dir / "noread").c_str(), 0);
     fs::create_directory(dir / "dir");
@@ -168,6 +169,8 @@ TEST(ToolsTruth, InputsGetTheirOwnMessage) {
         {": |", "-", "", 1, ": empty file"},
         {"", "short", "", 1, "byte offset " + end + ": the file ends inside a record header"},
         {"cat short |", "-", "", 1, "byte offset " + end + ": the file ends inside a record header"},
+        {"", "cut", "", 1, "record 4 at byte offset 48: ATR record cut short by the end of the file"},
+        {"cat cut |", "-", "", 1, "record 4 at byte offset 48: ATR record cut short by the end of the file"},
         {"", "flipped.gz", "", 1, ": damaged compressed data"},
         {"", "garbage.gz", "", 1, "compressed data"},
         {"head -c 30 gz |", "-", "", 1, ": the compressed data is cut short"},
