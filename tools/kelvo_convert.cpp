@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -14,26 +15,28 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-convert [--drop-unknown] IN OUT\n"
+    "usage: kelvo-convert [--drop-unknown] [--] IN OUT\n"
     "\n"
     "Rewrites the KELVO file IN (version 4 or version 3, written on any CPU type; plain\n"
-    "or gzip-compressed) as OUT in the form the library writes: version 4, CPU type 2\n"
-    "(little-endian integers, IEEE reals). Every record is decoded by the library's\n"
-    "reader and encoded again by its writer, so numbers are converted, not copied.\n"
-    "A version-3 file gets a FAR; its description records (PDR, FDR) move their\n"
-    "limits, units, formats and names onto the first PTR of each test and the TSRs,\n"
-    "and its site records become PCR, HBR, SBR and TSR records.\n"
+    "or gzip-compressed; - reads standard input) as OUT in the form the library writes:\n"
+    "version 4, CPU type 2 (little-endian integers, IEEE reals). Every record is decoded\n"
+    "by the library's reader and encoded again by its writer, so numbers are converted,\n"
+    "not copied. A version-3 file gets a FAR; its description records (PDR, FDR) move\n"
+    "their limits, units, formats and names onto the first PTR of each test and the\n"
+    "TSRs, and its site records become PCR, HBR, SBR and TSR records.\n"
     "\n"
     "A record that cannot be converted (a record type the library does not decode, a\n"
     "record cut short, a FAR that is not the first record) is named with its index\n"
     "and byte offset, and the conversion stops: no record is ever passed through in\n"
-    "its original byte order. OUT is written under a temporary name in its directory\n"
-    "and renamed only when the whole file is converted, so it is either complete or\n"
-    "left as it was.\n"
+    "its original byte order. Compressed input that is cut short or damaged stops it\n"
+    "too, wherever it ends. OUT is written under a temporary name in its directory\n"
+    "and renamed only when the whole file is converted and written, so it is either\n"
+    "complete or left as it was; OUT must therefore be a file (not - or a device).\n"
     "\n"
     "  --drop-unknown  leave out records of types the library does not decode, and\n"
     "                  count them by their codes in one warning at the end\n"
-    "  --help          print this text\n"
+    "  --help          print this text (also -h)\n"
+    "  --              what follows are files, even if they begin with -\n"
     "\n"
     "Exit status: 0 when the file was converted, 1 when it was not, 2 on bad usage.\n";
 
@@ -56,6 +59,20 @@ std::string where(long index, uint64_t offset) {
     return "record " + std::to_string(index) + " at byte offset " + std::to_string(offset);
 }
 
+// What stopped a conversion: a fault of the input, or (output) a failed write.
+struct Problem {
+    std::string text;
+    bool output = false;
+    Problem() = default;
+    Problem(std::string t, bool o = false) : text(std::move(t)), output(o) {}
+    explicit operator bool() const { return !text.empty(); }
+};
+
+// A failed write of the record `what`; errno tells why, when it is set.
+Problem write_failure(const std::string &what) {
+    return {"cannot write " + what + ": " + (errno ? std::strerror(errno) : "a write error, or no memory"), true};
+}
+
 std::string codes(const kelvo_header &h) {
     return "(" + std::to_string(h.REC_TYP) + "," + std::to_string(h.REC_SUB) + ")";
 }
@@ -76,12 +93,14 @@ bool write_v3_equipment(int out, const kelvo_mir_struct &mir) {
     return kelvo_sdrwrite(out, &sdr) > 0;
 }
 
+const char kEmpty[] = "empty file";
+
 // Reads the first record of `in` (a FAR, or a version-3 file's MIR) and writes the CPU
-// type 2 FAR to `out`, and for version 3 the MIR; "" or what is wrong. `offset` gets
-// the byte offset after that record.
-std::string convert_start(int in, int out, uint64_t &offset) {
+// type 2 FAR to `out`, and for version 3 the MIR; nothing or what is wrong. `offset`
+// gets the byte offset after that record.
+Problem convert_start(int in, int out, uint64_t &offset) {
     kelvo_header h;
-    if (kelvo_headread(in, &h) != 4) return "record 0 at byte offset 0: empty file";
+    if (kelvo_headread(in, &h) != 4) return {kEmpty};
     kelvo_far_struct far;
     if (h.REC_TYP == 1 && h.REC_SUB == 10) {
         kelvo_mir_struct mir{};
@@ -92,10 +111,11 @@ std::string convert_start(int in, int out, uint64_t &offset) {
         if (r <= 0 || r < body_length(in, h)) return where(0, 0) + ": MIR cut short by the end of the file";
         if (Kelvo_file_attributes[in].cpu_type > 2)
             return where(0, 0) + ": unknown CPU type " + std::to_string(Kelvo_file_attributes[in].cpu_type);
+        errno = 0;
         if (kelvo_farwrite(out, &far) != 6 || kelvo_mirwrite(out, &mir) <= 0 || !write_v3_equipment(out, mir))
-            return "cannot write the output";
+            return write_failure("the FAR and MIR");
         offset = 4u + body_length(in, h);
-        return "";
+        return {};
     }
     if (h.REC_TYP != 0 || h.REC_SUB != 10) return where(0, 0) + ": the file does not begin with a FAR";
     int r = kelvo_farread(in, &h, &far);
@@ -104,9 +124,10 @@ std::string convert_start(int in, int out, uint64_t &offset) {
         return where(0, 0) + ": a FAR of version " + std::to_string(far.KELVO_VER) +
                " (a version-3 file has none): only a version-4 FAR is converted";
     if (far.CPU_TYPE > 2) return where(0, 0) + ": unknown CPU type " + std::to_string(far.CPU_TYPE);
-    if (kelvo_farwrite(out, &far) != 6) return "cannot write the output";
+    errno = 0;
+    if (kelvo_farwrite(out, &far) != 6) return write_failure("the FAR");
     offset = 4u + body_length(in, h);
-    return "";
+    return {};
 }
 
 // A version-3 test description (PDR) waiting for the first PTR of its test, its
@@ -169,9 +190,9 @@ public:
         int r = kelvo_ptrbuf_read(in, h, &ptr, nullptr);
         if (r <= 0 && h->REC_LEN != 0) return r;
         auto d = pending_.find(ptr.TEST_NUM);
-        if (d != pending_.end()) describe(ptr, d->second);  // texts from the description, until it goes
+        if (d != pending_.end()) describe(ptr, d->second);
         int w = kelvo_ptrwrite(out, &ptr);
-        if (d != pending_.end()) pending_.erase(d);
+        if (d != pending_.end()) pending_.erase(d);  // after the write: ptr points into its texts
         return w > 0 ? w : dump::kWriteFailed;
     }
     // Reads an MRR and writes the run's part counts that it carries as a PCR before it;
@@ -214,41 +235,40 @@ private:
 // Records left out with --drop-unknown, counted by their codes.
 using Dropped = std::map<std::pair<int, int>, long>;
 
-// Converts every record after the first; "" or what is wrong.
-std::string convert_records(int in, int out, uint64_t offset, Dropped *dropped) {
+// Converts every record after the first, from the record `index` at byte `offset` on;
+// nothing or what is wrong. `index` and `offset` are left at the record that stopped it
+// (behind the last record at the end).
+Problem convert_records(int in, int out, long &index, uint64_t &offset, Dropped *dropped) {
     const bool v3 = Kelvo_file_attributes[in].kelvo_ver < 4;
     Version3 state;
     kelvo_header h;
-    for (long index = 1; kelvo_headread(in, &h) == 4; ++index) {
+    for (; kelvo_headread(in, &h) == 4; ++index) {
         uint16_t len = body_length(in, h);
         const dump::RecordKind *kind = dump::find_kind(h.REC_TYP, h.REC_SUB);
-        if (h.REC_TYP == 0 && h.REC_SUB == 10) return where(index, offset) + ": a FAR that is not the first record";
+        if (h.REC_TYP == 0 && h.REC_SUB == 10) return {where(index, offset) + ": a FAR that is not the first record"};
         if (!kind && dropped) {
             if (kelvo_skip_record(in, &h) <= 0 && len != 0)
-                return where(index, offset) + ": record " + codes(h) + " cut short by the end of the file";
+                return {where(index, offset) + ": record " + codes(h) + " cut short by the end of the file"};
             ++(*dropped)[{h.REC_TYP, h.REC_SUB}];
             offset += 4u + len;
             continue;
         }
-        if (!kind) return where(index, offset) + ": record type " + codes(h) + " cannot be converted";
+        if (!kind) return {where(index, offset) + ": record type " + codes(h) + " cannot be converted"};
         const uint16_t code = static_cast<uint16_t>(h.REC_TYP << 8 | h.REC_SUB);
+        errno = 0;
         int r;
         if (v3 && code == (10 << 8 | 10)) r = state.description(in, &h, out);
         else if (v3 && code == (15 << 8 | 10)) r = state.result(in, &h, out);
         else if (v3 && code == (1 << 8 | 20)) r = state.end_of_run(in, &h, out);
         else r = kind->copy(in, &h, out);
-        if (r == -3) return where(index, offset) + ": no memory to copy the " + kind->name + " record";
-        if (r == dump::kWriteFailed)
-            return where(index, offset) + ": cannot write the " + kind->name + " record (a write error, or no memory)";
-        if (r <= 0) return where(index, offset) + ": " + dump::read_failure(in, kind->name, offset + 4 + len);
+        if (r == -3) return {where(index, offset) + ": no memory to copy the " + kind->name + " record"};
+        if (r == dump::kWriteFailed) return write_failure(where(index, offset) + " (" + kind->name + ")");
+        if (r <= 0) return {where(index, offset) + ": " + dump::read_failure(in, kind->name, offset + 4 + len)};
         offset += 4u + len;
     }
-    if (!state.flush(out)) return "cannot write the output";
-    // A regular file must end where its last record does (a pipe cannot tell).
-    long end = kelvo_seek(in, 0, SEEK_CUR);
-    if (end >= 0 && static_cast<uint64_t>(end) != offset)
-        return "byte offset " + std::to_string(offset) + ": the file ends inside a record header";
-    return "";
+    errno = 0;
+    if (!state.flush(out)) return write_failure("the descriptions that no PTR took");
+    return {};
 }
 
 // Opens a temporary file beside `path` as a write handle (its descriptor in `fd`); -1
@@ -258,7 +278,10 @@ int open_temporary(const std::string &path, std::string &temporary, int &fd) {
     std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     temporary = dir + "." + base + ".XXXXXX";
-    if (temporary.size() >= sizeof g_temporary) return -1;
+    if (temporary.size() >= sizeof g_temporary) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
     fd = mkstemp(temporary.data());
     if (fd < 0) return -1;
     std::strcpy(g_temporary, temporary.c_str());
@@ -275,10 +298,14 @@ int open_temporary(const std::string &path, std::string &temporary, int &fd) {
     return handle;
 }
 
-// Flushes and closes the output; false when anything did not reach the file.
+// Flushes and closes the output; false, with errno set, when anything did not reach the
+// file.
 bool finish_output(int out, int fd) {
+    errno = 0;
     bool ok = kelvo_flush(out) == 0 && fsync(fd) == 0;
+    int error = errno;
     kelvo_close(out);
+    errno = error;
     return ok;
 }
 
@@ -287,28 +314,48 @@ bool finish_output(int out, int fd) {
 int main(int argc, char **argv) {
     std::string paths[2];
     int n = 0;
-    bool drop = false;
+    bool drop = false, options = true;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        const char *a = argv[i];
+        if (options && (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0)) {
             std::fputs(kUsage, stdout);
-            return 0;
+            if (std::fflush(stdout) == 0) return 0;
+            std::fprintf(stderr, "kelvo-convert: standard output: %s\n", std::strerror(errno));
+            return 1;
         }
-        if (std::strcmp(argv[i], "--drop-unknown") == 0) {
+        if (options && std::strcmp(a, "--drop-unknown") == 0) {
             drop = true;
             continue;
         }
-        if ((argv[i][0] == '-' && argv[i][1] != '\0') || n == 2) {
-            std::fprintf(stderr, "kelvo-convert: %s %s\n%s", n == 2 ? "unexpected argument" : "unknown option",
-                         argv[i], kUsage);
+        if (options && std::strcmp(a, "--") == 0) {
+            options = false;
+            continue;
+        }
+        if ((options && a[0] == '-' && a[1] != '\0') || n == 2) {
+            std::fprintf(stderr, "kelvo-convert: %s %s\n%s", n == 2 ? "unexpected argument" : "unknown option", a,
+                         kUsage);
             return 2;
         }
-        paths[n++] = argv[i];
+        paths[n++] = a;
     }
     if (n != 2) {
         std::fputs(kUsage, stderr);
         return 2;
     }
     const std::string &in_path = paths[0], &out_path = paths[1];
+    if (out_path == "-") {
+        std::fputs("kelvo-convert: OUT must name a file: it is written whole, then renamed\n", stderr);
+        return 2;
+    }
+    // Renaming over a device, a pipe or a directory would replace it, not write to it.
+    struct stat st;
+    if (stat(out_path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "kelvo-convert: %s: %s\n", out_path.c_str(),
+                     S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file");
+        return 1;
+    }
+    // A file size limit makes writes fail with EFBIG instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     std::string error;
     int in = open_input(in_path, error);
@@ -318,30 +365,41 @@ int main(int argc, char **argv) {
     }
     std::string temporary;
     int fd;
+    errno = 0;
     int out = open_temporary(out_path, temporary, fd);
     if (out < 0) {
-        std::fprintf(stderr, "kelvo-convert: %s: cannot create a file in its directory\n", out_path.c_str());
+        std::fprintf(stderr, "kelvo-convert: %s: cannot create a file in its directory: %s\n", out_path.c_str(),
+                     errno ? std::strerror(errno) : "no free file handle");
         close_input(in, error);
         return 1;
     }
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, remove_temporary);
 
+    long index = 0;
     uint64_t offset = 0;
     Dropped dropped;
-    std::string problem = convert_start(in, out, offset);
-    if (problem.empty()) problem = convert_records(in, out, offset, drop ? &dropped : nullptr);
-    if (!close_input(in, error) && problem.empty()) problem = error;
-    if (!problem.empty()) {
-        kelvo_close(out);
+    Problem problem = convert_start(in, out, offset);
+    if (!problem) {
+        index = 1;
+        problem = convert_records(in, out, index, offset, drop ? &dropped : nullptr);
+    }
+    int64_t length;
+    // Damaged compressed input is the cause of whatever else was found.
+    if (!close_input(in, error, &length) && !problem.output)
+        problem = {where(index, offset) + ": " + error};
+    else if ((!problem || problem.text == kEmpty) && length > 0 && static_cast<uint64_t>(length) > offset)
+        problem = {"byte offset " + std::to_string(offset) + ": the file ends inside a record header"};
+    if (!problem && !finish_output(out, fd)) problem = write_failure("the file");
+    else if (problem) kelvo_close(out);
+    if (!problem && std::rename(temporary.c_str(), out_path.c_str()) != 0)
+        problem = {std::string("cannot rename the finished file to its name: ") + std::strerror(errno), true};
+    if (problem) {
         unlink(temporary.c_str());
-        std::fprintf(stderr, "kelvo-convert: %s: %s\n", in_path.c_str(), problem.c_str());
+        std::fprintf(stderr, "kelvo-convert: %s: %s\n", (problem.output ? out_path : in_path).c_str(),
+                     problem.text.c_str());
         return 1;
     }
-    if (!finish_output(out, fd) || std::rename(temporary.c_str(), out_path.c_str()) != 0) {
-        unlink(temporary.c_str());
-        std::fprintf(stderr, "kelvo-convert: %s: cannot write the file\n", out_path.c_str());
-        return 1;
-    }
+    g_temporary[0] = '\0';
     if (!dropped.empty()) {
         std::string list;
         long total = 0;

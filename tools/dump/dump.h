@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,21 +13,26 @@
 
 namespace dump {
 
-// Prints one record's fields, one per line; prints nothing when out is null.
+// Prints one record's fields, one per line; prints nothing when out is null. Lines are
+// formatted into the printer's own buffer and written to `out` in large blocks.
 class Printer {
 public:
     explicit Printer(FILE *out) : out_(out) {}
+    Printer(const Printer &) = delete;
+    Printer &operator=(const Printer &) = delete;
+    ~Printer() { flush(); }
     // A printer that prints nothing but reads every byte a field points at (for the
     // fuzz target: it checks what the decoders hand out, at little cost).
-    static Printer toucher() {
-        Printer p(nullptr);
-        p.touch_ = true;
-        return p;
-    }
+    static Printer toucher() { return Printer(nullptr, true); }
     bool enabled() const { return out_ != nullptr; }
     // Reals printed as their bit patterns (R4 values widened to double), so that two
     // dumps compare equal exactly when their values do.
     static void exact_reals(bool on);
+    // Writes what is buffered; false once a write has failed (error() tells why). After
+    // a failure nothing more is written.
+    bool flush();
+    bool failed() const { return error_ != 0; }
+    int error() const { return error_; }
 
     void begin(const char *name, const kelvo_header &h, uint32_t rec_len, long index, uint64_t offset);
     void missing(const char *name);
@@ -41,6 +47,8 @@ public:
     void dn(const char *name, const kelvo_dn &d, uint32_t status = KELVO_VALID);
     void bytes(const char *name, const uint8_t *p, uint32_t n, uint32_t status = KELVO_VALID);
     void note(const char *text);
+    // A line of its own, outside any record.
+    void line(const std::string &text);
 
     // An array as a list; a null pointer with elements prints as missing.
     template <class T>
@@ -50,28 +58,54 @@ public:
             return;
         }
         if (!(status & KELVO_VALID) || (!p && n)) return missing(name);
-        std::string s = "[";
+        field(name);
+        put('[');
         for (uint32_t k = 0; k < n; ++k) {
-            if (k) s += ", ";
-            s += element(p[k]);
+            if (k) put(", ", 2);
+            element(p[k]);
         }
-        s += "]";
-        line(name, s);
+        put(']');
+        end_line();
     }
 
 private:
-    static std::string element(float v);
-    static std::string element(double v);
-    static std::string element(uint8_t v) { return std::to_string(v); }
-    static std::string element(uint16_t v) { return std::to_string(v); }
-    static std::string element(uint32_t v) { return std::to_string(v); }
-    static std::string element(int16_t v) { return std::to_string(v); }
-    static std::string element(int32_t v) { return std::to_string(v); }
-    static std::string element(const kelvo_cn &v);
-    void line(const char *name, const std::string &value);
+    Printer(FILE *out, bool touch) : out_(out), touch_(touch) {}
+    // Room for n more bytes at the end of the buffer.
+    char *room(size_t n) {
+        if (buf_.size() - len_ < n) make_room(n);
+        return buf_.data() + len_;
+    }
+    void make_room(size_t n);
+    void put(char c) { *room(1) = c, ++len_; }
+    void put(const char *s, size_t n) { std::memcpy(room(n), s, n), len_ += n; }
+    void put(const char *s) { put(s, std::strlen(s)); }
+    void put_u(uint64_t v);
+    void put_i(int64_t v);
+    void put_real(double v);
+    void put_quoted(const char *s, uint32_t len, char quote);
+    void put_hex_bytes(const uint8_t *p, uint32_t n);
+    // "  NAME      ": the start of a field's line.
+    void field(const char *name);
+    void end_line() {
+        put('\n');
+        if (len_ >= kFlushAt) flush();
+    }
+    void element(float v) { put_real(v); }
+    void element(double v) { put_real(v); }
+    void element(uint8_t v) { put_u(v); }
+    void element(uint16_t v) { put_u(v); }
+    void element(uint32_t v) { put_u(v); }
+    void element(int16_t v) { put_i(v); }
+    void element(int32_t v) { put_i(v); }
+    void element(const kelvo_cn &v);
     void touch(const void *p, size_t n);
+
+    static constexpr size_t kFlushAt = 64 * 1024;
     FILE *out_;
     bool touch_ = false;
+    int error_ = 0;
+    std::vector<char> buf_;
+    size_t len_ = 0;
 };
 
 // One record type: how to dump it, exercise its codec on an image, and copy it.
@@ -197,10 +231,15 @@ std::string read_failure(int handle, const std::string &name, uint64_t end);
 // Walks a whole file as a caller would and prints it (or only counts it).
 struct WalkResult {
     bool ok = true;
+    bool output_failed = false;  // the printer could not write: the walk stopped there
     std::string error;  // one line: what went wrong, with record index and offset
     long records = 0;
+    uint64_t end = 0;   // byte offset behind the last whole record
     std::vector<std::pair<std::string, long>> counts;  // per record type, in order of appearance
 };
 WalkResult walk(int handle, Printer &p);
+// Counts the records by type without decoding them: only a FAR and the first record are
+// read by their readers (they fix the byte order and version), the others are skipped.
+WalkResult tally(int handle);
 
 }  // namespace dump

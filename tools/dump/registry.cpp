@@ -1,6 +1,7 @@
 // The registry of record kinds and the field printer.
-#include <cinttypes>
-#include <cmath>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstring>
 
 #include "dump/dump.h"
@@ -20,9 +21,17 @@ std::vector<RecordKind> &registry() {
 void add_kind(const RecordKind &kind) { registry().push_back(kind); }
 
 const RecordKind *find_kind(uint8_t typ, uint8_t sub) {
-    for (const RecordKind &k : registry())
-        if (k.typ == typ && k.sub == sub) return &k;
-    return nullptr;
+    // Looked up once per record: a table by code, made again when kinds were added.
+    static std::vector<int16_t> by_code;
+    static size_t indexed = 0;
+    const std::vector<RecordKind> &list = registry();
+    if (by_code.empty() || indexed != list.size()) {
+        by_code.assign(65536, -1);
+        for (size_t k = list.size(); k-- > 0;) by_code[list[k].typ << 8 | list[k].sub] = static_cast<int16_t>(k);
+        indexed = list.size();
+    }
+    int16_t k = by_code[typ << 8 | sub];
+    return k < 0 ? nullptr : &list[static_cast<size_t>(k)];
 }
 
 const std::vector<RecordKind> &kinds() { return registry(); }
@@ -32,8 +41,104 @@ FILE *null_output() {
     return sink;
 }
 
-void Printer::line(const char *name, const std::string &value) {
-    std::fprintf(out_, "  %-9s %s\n", name, value.c_str());
+namespace {
+bool g_exact_reals = false;
+
+// Reals as printf's %g prints them, formatted once per value: limits and many results
+// repeat from part to part.
+struct RealText {
+    uint64_t bits = 0;
+    uint8_t len = 0;  // 0: an empty entry
+    char text[15];
+};
+RealText g_reals[4096];
+}  // namespace
+
+void Printer::exact_reals(bool on) { g_exact_reals = on; }
+
+bool Printer::flush() {
+    if (!out_ || len_ == 0 || error_) {
+        len_ = 0;
+        return error_ == 0;
+    }
+    errno = 0;
+    if (std::fwrite(buf_.data(), 1, len_, out_) != len_) error_ = errno ? errno : EIO;
+    len_ = 0;
+    return error_ == 0;
+}
+
+void Printer::make_room(size_t n) {
+    if (out_ && len_ > 0) flush();
+    if (buf_.size() - len_ < n) buf_.resize(std::max(len_ + n, 2 * kFlushAt));
+}
+
+void Printer::put_u(uint64_t v) {
+    char *p = room(24);
+    len_ += static_cast<size_t>(std::to_chars(p, p + 24, v).ptr - p);
+}
+
+void Printer::put_i(int64_t v) {
+    char *p = room(24);
+    len_ += static_cast<size_t>(std::to_chars(p, p + 24, v).ptr - p);
+}
+
+void Printer::put_real(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    if (g_exact_reals) {
+        char *p = room(18);
+        p[0] = '0', p[1] = 'x';
+        for (int k = 0; k < 16; ++k) p[2 + k] = "0123456789abcdef"[(bits >> (60 - 4 * k)) & 15];
+        len_ += 18;
+        return;
+    }
+    RealText &e = g_reals[(bits * 0x9E3779B97F4A7C15ull) >> 52];
+    if (e.len == 0 || e.bits != bits) {
+        // to_chars with a precision prints exactly as %g does, without the locale.
+        auto r = std::to_chars(e.text, e.text + sizeof e.text, v, std::chars_format::general, 6);
+        e.bits = bits;
+        e.len = static_cast<uint8_t>(r.ptr - e.text);
+    }
+    put(e.text, e.len);
+}
+
+// A text with unprintable bytes, quotes and backslashes escaped.
+void Printer::put_quoted(const char *s, uint32_t len, char quote) {
+    char *p = room(size_t{len} * 4 + 2), *start = p;
+    *p++ = quote;
+    for (uint32_t k = 0; k < len; ++k) {
+        auto c = static_cast<unsigned char>(s[k]);
+        if (c == '"' || c == '\\') {
+            *p++ = '\\';
+            *p++ = static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            *p++ = static_cast<char>(c);
+        } else {
+            *p++ = '\\', *p++ = 'x', *p++ = "0123456789abcdef"[c >> 4], *p++ = "0123456789abcdef"[c & 15];
+        }
+    }
+    *p++ = quote;
+    len_ += static_cast<size_t>(p - start);
+}
+
+void Printer::put_hex_bytes(const uint8_t *data, uint32_t n) {
+    char *p = room(size_t{n} * 3), *start = p;
+    for (uint32_t k = 0; k < n; ++k) {
+        if (k) *p++ = ' ';
+        *p++ = "0123456789abcdef"[data[k] >> 4];
+        *p++ = "0123456789abcdef"[data[k] & 15];
+    }
+    len_ += static_cast<size_t>(p - start);
+}
+
+void Printer::field(const char *name) {
+    size_t n = std::strlen(name);
+    char *p = room(n + 12), *start = p;
+    *p++ = ' ', *p++ = ' ';
+    std::memcpy(p, name, n), p += n;
+    for (; n < 9; ++n) *p++ = ' ';
+    *p++ = ' ';
+    len_ += static_cast<size_t>(p - start);
 }
 
 void Printer::touch(const void *p, size_t n) {
@@ -45,103 +150,89 @@ void Printer::touch(const void *p, size_t n) {
 
 void Printer::begin(const char *name, const kelvo_header &h, uint32_t rec_len, long index, uint64_t offset) {
     if (!out_) return;
-    std::fprintf(out_, "#%ld %s (%u,%u) REC_LEN=%u offset=%" PRIu64 "\n", index, name, h.REC_TYP, h.REC_SUB,
-                 rec_len, offset);
+    put('#');
+    put_i(index);
+    put(' ');
+    put(name);
+    put(" (", 2);
+    put_u(h.REC_TYP);
+    put(',');
+    put_u(h.REC_SUB);
+    put(") REC_LEN=", 10);
+    put_u(rec_len);
+    put(" offset=", 8);
+    put_u(offset);
+    end_line();
 }
 
 void Printer::missing(const char *name) {
-    if (out_) line(name, "missing");
+    if (!out_) return;
+    field(name);
+    put("missing", 7);
+    end_line();
 }
 
 void Printer::note(const char *text) {
-    if (out_) std::fprintf(out_, "  (%s)\n", text);
+    if (!out_) return;
+    put("  (", 3);
+    put(text);
+    put(')');
+    end_line();
+}
+
+void Printer::line(const std::string &text) {
+    if (!out_) return;
+    put(text.data(), text.size());
+    end_line();
 }
 
 void Printer::u(const char *name, uint64_t v, uint32_t status) {
     if (!out_) return;
     if (!(status & KELVO_VALID)) return missing(name);
-    line(name, std::to_string(v));
+    field(name);
+    put_u(v);
+    end_line();
 }
 
 void Printer::i(const char *name, int64_t v, uint32_t status) {
     if (!out_) return;
     if (!(status & KELVO_VALID)) return missing(name);
-    line(name, std::to_string(v));
+    field(name);
+    put_i(v);
+    end_line();
 }
 
 void Printer::hex(const char *name, uint64_t v, uint32_t status) {
     if (!out_) return;
     if (!(status & KELVO_VALID)) return missing(name);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%02" PRIx64, v);
-    line(name, buf);
+    field(name);
+    char *p = room(20);
+    p[0] = '0', p[1] = 'x';
+    if (v < 16) p[2] = '0';
+    char *end = std::to_chars(p + (v < 16 ? 3 : 2), p + 20, v, 16).ptr;
+    len_ += static_cast<size_t>(end - p);
+    end_line();
 }
-
-namespace {
-bool g_exact_reals = false;
-}  // namespace
-
-void Printer::exact_reals(bool on) { g_exact_reals = on; }
-
-std::string Printer::element(double v) {
-    char buf[40];
-    if (g_exact_reals) {
-        uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        std::snprintf(buf, sizeof buf, "0x%016" PRIx64, bits);
-    } else {
-        std::snprintf(buf, sizeof buf, "%g", v);
-    }
-    return buf;
-}
-
-std::string Printer::element(float v) { return element(static_cast<double>(v)); }
 
 void Printer::r(const char *name, double v, uint32_t status) {
     if (!out_) return;
     if (!(status & KELVO_VALID)) return missing(name);
-    line(name, element(v));
+    field(name);
+    put_real(v);
+    end_line();
 }
 
-namespace {
-// A text in double quotes, unprintable bytes escaped.
-std::string quoted(const char *s, uint32_t len) {
-    std::string q = "\"";
-    for (uint32_t k = 0; k < len; ++k) {
-        auto c = static_cast<unsigned char>(s[k]);
-        if (c == '"' || c == '\\') {
-            q += '\\';
-            q += static_cast<char>(c);
-        } else if (c >= 0x20 && c < 0x7F) {
-            q += static_cast<char>(c);
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02x", c);
-            q += buf;
-        }
-    }
-    return q + "\"";
+void Printer::element(const kelvo_cn &v) {
+    if (v.str) put_quoted(v.str, v.len, '"');
+    else put("missing", 7);
 }
-
-std::string hex_bytes(const uint8_t *p, uint32_t n) {
-    std::string h;
-    for (uint32_t k = 0; k < n; ++k) {
-        char buf[4];
-        std::snprintf(buf, sizeof buf, "%02x", p[k]);
-        if (k) h += ' ';
-        h += buf;
-    }
-    return h;
-}
-}  // namespace
-
-std::string Printer::element(const kelvo_cn &v) { return v.str ? quoted(v.str, v.len) : "missing"; }
 
 void Printer::ch(const char *name, char v, uint32_t status) {
     if (!out_) return;
     if (!(status & KELVO_VALID)) return missing(name);
-    std::string q = quoted(&v, 1);
-    line(name, "'" + q.substr(1, q.size() - 2) + "'");
+    field(name);
+    put_quoted(&v, 1, '\'');
+    end_line();
 }
 
 void Printer::text(const char *name, const char *s, uint32_t len, uint32_t status) {
@@ -150,7 +241,9 @@ void Printer::text(const char *name, const char *s, uint32_t len, uint32_t statu
         return;
     }
     if (!(status & KELVO_VALID) || (!s && len)) return missing(name);
-    line(name, quoted(s ? s : "", len));
+    field(name);
+    put_quoted(s ? s : "", len, '"');
+    end_line();
 }
 
 void Printer::text(const char *name, const kelvo_cn &s, uint32_t status) { text(name, s.str, s.len, status); }
@@ -161,7 +254,12 @@ void Printer::bytes(const char *name, const uint8_t *p, uint32_t n, uint32_t sta
         return;
     }
     if (!(status & KELVO_VALID) || (!p && n)) return missing(name);
-    line(name, "[" + std::to_string(n) + " bytes] " + hex_bytes(p, n));
+    field(name);
+    put('[');
+    put_u(n);
+    put(" bytes] ", 8);
+    put_hex_bytes(p, n);
+    end_line();
 }
 
 void Printer::bn(const char *name, const kelvo_bn &b, uint32_t status) { bytes(name, b.data, b.len, status); }
@@ -172,8 +270,12 @@ void Printer::dn(const char *name, const kelvo_dn &d, uint32_t status) {
         return;
     }
     if (!(status & KELVO_VALID) || (!d.data && d.bits)) return missing(name);
-    uint32_t n = (uint32_t{d.bits} + 7) / 8;
-    line(name, "[" + std::to_string(d.bits) + " bits] " + hex_bytes(d.data, n));
+    field(name);
+    put('[');
+    put_u(d.bits);
+    put(" bits] ", 7);
+    put_hex_bytes(d.data, (uint32_t{d.bits} + 7) / 8);
+    end_line();
 }
 
 }  // namespace dump
