@@ -65,7 +65,7 @@ TEST(Convert, EveryCpuTypeBecomesLittleEndianIeee) {
 
 TEST(Convert, UsageAndAnythingUnconvertibleLeaveTheOutputAlone) {
     EXPECT_EQ(run_tool("kelvo-convert", "--help").status, 0);
-    EXPECT_NE(run_tool("kelvo-convert", "--help").out.find("usage: kelvo-convert [--drop-unknown] [--] IN OUT"), std::string::npos);
+    EXPECT_NE(run_tool("kelvo-convert", "--help").out.find("usage: kelvo-convert [--drop-unknown] [--quiet] [--] IN OUT"), std::string::npos);
     for (const char *args : {"", "a", "a b c", "--bogus a b"}) EXPECT_EQ(run_tool("kelvo-convert", args).status, 2) << args;
     TempDir dir;
     const Bytes big = sample(1);

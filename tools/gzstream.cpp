@@ -11,6 +11,7 @@
 #include <isa-l/igzip_lib.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -38,6 +39,7 @@ struct Feed {
     std::vector<unsigned char> head;  // bytes already taken from the source to tell its kind
     std::string error;                // why the source could not be read whole
     int64_t delivered = 0;            // bytes written into the pipe
+    std::atomic<int64_t> consumed{0};  // bytes taken from the source, for progress
     std::atomic<bool> finished{false};  // nothing more is written into the pipe
     std::thread thread;
 };
@@ -59,6 +61,7 @@ ssize_t fill(Feed &f, unsigned char *buf, size_t size) {
     }
     for (;;) {
         ssize_t n = ::read(f.source, buf, size);
+        if (n > 0) f.consumed.fetch_add(n, std::memory_order_relaxed);
         if (n >= 0) return n;
         if (errno == EINTR) continue;
         f.error = std::string("read error: ") + std::strerror(errno);
@@ -221,6 +224,12 @@ std::map<int, int64_t> &starts() {
     return *m;
 }
 
+// The stored size of each handle's input where it is a regular file.
+std::map<int, int64_t> &sizes() {
+    static auto *m = new std::map<int, int64_t>;
+    return *m;
+}
+
 // A handle on descriptor `fd` (which it takes over), with the library's larger read
 // buffer where the descriptor can be opened again by name.
 int handle_on(int fd) {
@@ -241,7 +250,34 @@ int handle_on(int fd) {
 
 const char *inflater_name() { return use_isal() ? "ISA-L" : "zlib"; }
 
+int64_t input_size(int handle) {
+    auto it = sizes().find(handle);
+    return it == sizes().end() ? -1 : it->second;
+}
+
+int64_t input_consumed(int handle) {
+    auto feed = feeds().find(handle);
+    if (feed != feeds().end()) return feed->second->consumed.load(std::memory_order_relaxed);
+    long at = kelvo_seek(handle, 0, SEEK_CUR);
+    auto start = starts().find(handle);
+    return at < 0 ? -1 : at - (start == starts().end() ? 0 : start->second);
+}
+
+namespace {
+int open_handle(const std::string &path, std::string &error, int64_t &size);
+}
+
 int open_input(const std::string &path, std::string &error) {
+    int64_t size = -1;
+    int handle = open_handle(path, error, size);
+    if (handle >= 0 && size >= 0) sizes()[handle] = size;
+    return handle;
+}
+
+namespace {
+
+// open_input, giving the stored size of a regular file from where it is read on.
+int open_handle(const std::string &path, std::string &error, int64_t &size) {
     // A reader that stops early closes its pipe: the feeding thread must see EPIPE, not die.
     static const bool ignore_sigpipe = (std::signal(SIGPIPE, SIG_IGN), true);
     (void)ignore_sigpipe;
@@ -276,6 +312,8 @@ int open_input(const std::string &path, std::string &error) {
         got += static_cast<size_t>(n);
     }
     f->gzip = got == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+    if (f->regular) size = std::max<int64_t>(0, st.st_size - std::max<off_t>(0, ::lseek(fd, 0, SEEK_CUR)));
+    else f->consumed = static_cast<int64_t>(got);
     if (f->regular && !f->gzip && standard_input) {
         int handle = handle_on(fd);
         if (handle < 0) {
@@ -322,8 +360,11 @@ int open_input(const std::string &path, std::string &error) {
     return handle;
 }
 
+}  // namespace
+
 bool close_input(int handle, std::string &error, int64_t *length) {
     if (length) *length = -1;
+    sizes().erase(handle);
     auto it = feeds().find(handle);
     if (it == feeds().end()) {
         long at = kelvo_seek(handle, 0, SEEK_CUR);

@@ -17,6 +17,11 @@ int open_input(const std::string &path, std::string &error);
 // input held, which is known when the handle was read to its end; -1 when it is not.
 bool close_input(int handle, std::string &error, int64_t *length = nullptr);
 
+// For progress: the bytes the input holds as stored (compressed bytes for gzip input),
+// from its size; -1 when it is not a regular file. Then the bytes of it consumed so far.
+int64_t input_size(int handle);
+int64_t input_consumed(int handle);
+
 // The inflater of gzip input: "ISA-L" where the tools were built with it, unless the
 // environment variable KELVO_INFLATE is "zlib"; else "zlib".
 const char *inflater_name();

@@ -11,11 +11,12 @@
 
 #include "dump/dump.h"
 #include "gzstream.h"
+#include "progress.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-convert [--drop-unknown] [--] IN OUT\n"
+    "usage: kelvo-convert [--drop-unknown] [--quiet] [--] IN OUT\n"
     "\n"
     "Rewrites the KELVO file IN (version 4 or version 3, written on any CPU type; plain\n"
     "or gzip-compressed; - reads standard input) as OUT in the form the library writes:\n"
@@ -35,6 +36,8 @@ const char kUsage[] =
     "\n"
     "  --drop-unknown  leave out records of types the library does not decode, and\n"
     "                  count them by their codes in one warning at the end\n"
+    "  --quiet         show no progress line (one is shown on standard error when it\n"
+    "                  is a terminal and the work takes more than half a second)\n"
     "  --help          print this text (also -h)\n"
     "  --              what follows are files, even if they begin with -\n"
     "\n"
@@ -238,11 +241,12 @@ using Dropped = std::map<std::pair<int, int>, long>;
 // Converts every record after the first, from the record `index` at byte `offset` on;
 // nothing or what is wrong. `index` and `offset` are left at the record that stopped it
 // (behind the last record at the end).
-Problem convert_records(int in, int out, long &index, uint64_t &offset, Dropped *dropped) {
+Problem convert_records(int in, int out, long &index, uint64_t &offset, Dropped *dropped, Progress &progress) {
     const bool v3 = Kelvo_file_attributes[in].kelvo_ver < 4;
     Version3 state;
     kelvo_header h;
     for (; kelvo_headread(in, &h) == 4; ++index) {
+        progress.tick(index);
         uint16_t len = body_length(in, h);
         const dump::RecordKind *kind = dump::find_kind(h.REC_TYP, h.REC_SUB);
         if (h.REC_TYP == 0 && h.REC_SUB == 10) return {where(index, offset) + ": a FAR that is not the first record"};
@@ -314,7 +318,7 @@ bool finish_output(int out, int fd) {
 int main(int argc, char **argv) {
     std::string paths[2];
     int n = 0;
-    bool drop = false, options = true;
+    bool drop = false, quiet = false, options = true;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (options && (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0)) {
@@ -325,6 +329,10 @@ int main(int argc, char **argv) {
         }
         if (options && std::strcmp(a, "--drop-unknown") == 0) {
             drop = true;
+            continue;
+        }
+        if (options && std::strcmp(a, "--quiet") == 0) {
+            quiet = true;
             continue;
         }
         if (options && std::strcmp(a, "--") == 0) {
@@ -378,11 +386,13 @@ int main(int argc, char **argv) {
     long index = 0;
     uint64_t offset = 0;
     Dropped dropped;
+    Progress progress(input_size(in), !quiet, [in] { return input_consumed(in); });
     Problem problem = convert_start(in, out, offset);
     if (!problem) {
         index = 1;
-        problem = convert_records(in, out, index, offset, drop ? &dropped : nullptr);
+        problem = convert_records(in, out, index, offset, drop ? &dropped : nullptr, progress);
     }
+    progress.finish();
     int64_t length;
     // Damaged compressed input is the cause of whatever else was found.
     if (!close_input(in, error, &length) && !problem.output)

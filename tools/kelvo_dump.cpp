@@ -8,11 +8,12 @@
 
 #include "dump/dump.h"
 #include "gzstream.h"
+#include "progress.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-dump [--summary] [--exact] [--] FILE...\n"
+    "usage: kelvo-dump [--summary] [--exact] [--quiet] [--] FILE...\n"
     "\n"
     "Prints every record of each KELVO file (version 4 of any CPU type, or version 3;\n"
     "plain or gzip-compressed; - reads standard input): its name, codes, REC_LEN and\n"
@@ -23,6 +24,8 @@ const char kUsage[] =
     "  --summary  print only the count of each record type, the CPU type and version\n"
     "             (records are counted, not decoded)\n"
     "  --exact    print reals as the hex bit patterns of their values (R4 widened to R8)\n"
+    "  --quiet    show no progress line (--summary shows one on standard error when it\n"
+    "             is a terminal and the work takes more than half a second)\n"
     "  --help     print this text (also -h)\n"
     "  --         what follows is a file, even if it begins with -\n"
     "\n"
@@ -58,7 +61,7 @@ std::string problem(const dump::WalkResult &w, bool stream_ok, const std::string
 }  // namespace
 
 int main(int argc, char **argv) {
-    bool summary = false, options = true;
+    bool summary = false, quiet = false, options = true;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
@@ -72,6 +75,8 @@ int main(int argc, char **argv) {
             options = false;
         } else if (options && std::strcmp(a, "--summary") == 0) {
             summary = true;
+        } else if (options && std::strcmp(a, "--quiet") == 0) {
+            quiet = true;
         } else if (options && std::strcmp(a, "--exact") == 0) {
             dump::Printer::exact_reals(true);
         } else if (options && a[0] == '-' && a[1] != '\0') {
@@ -98,7 +103,9 @@ int main(int argc, char **argv) {
             continue;
         }
         if (files.size() > 1 && !summary) out.line("== " + file);
-        dump::WalkResult w = summary ? dump::tally(handle) : dump::walk(handle, out);
+        Progress progress(input_size(handle), summary && !quiet, [handle] { return input_consumed(handle); });
+        dump::WalkResult w = summary ? dump::tally(handle, &progress) : dump::walk(handle, out);
+        progress.finish();
         kelvo_attributes attr = Kelvo_file_attributes[handle];
         int64_t length;
         bool stream_ok = close_input(handle, error, &length);

@@ -11,6 +11,8 @@
 
 #include "kelvo.h"
 
+class Progress;
+
 namespace dump {
 
 // Prints one record's fields, one per line; prints nothing when out is null. Lines are
@@ -240,6 +242,7 @@ struct WalkResult {
 WalkResult walk(int handle, Printer &p);
 // Counts the records by type without decoding them: only a FAR and the first record are
 // read by their readers (they fix the byte order and version), the others are skipped.
-WalkResult tally(int handle);
+// `progress` (if given) is told of the records counted.
+WalkResult tally(int handle, Progress *progress = nullptr);
 
 }  // namespace dump

@@ -1,5 +1,6 @@
 // Walking a whole file record by record, as a caller of the library does.
 #include "dump/dump.h"
+#include "progress.h"
 
 namespace dump {
 
@@ -159,7 +160,7 @@ WalkResult walk(int handle, Printer &p) {
     return w;
 }
 
-WalkResult tally(int handle) {
+WalkResult tally(int handle, Progress *progress) {
     WalkResult w;
     Counter counter;
     kelvo_header h;
@@ -190,6 +191,7 @@ WalkResult tally(int handle) {
         counter.add(h);
         ++w.records;
         offset += 4u + body_length(handle, h);
+        if (progress) progress->tick(w.records);
     }
     w.end = offset;
     counter.into(w);
