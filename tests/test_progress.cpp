@@ -110,6 +110,7 @@ TEST(Progress, DrawnOnATerminalAndClearedAtTheEndOrBeforeTheError) {
         {"kelvo-convert", {"-", out}, lot2, 0, "\r"},
         {"kelvo-dump", {"--summary", "-"}, cut, 1, "\rkelvo-dump: -: record 58019 at byte offset"},
         {"kelvo-convert", {"-", out}, cut, 1, "\rkelvo-convert: -: record 58019 at byte offset"},
+        {"kelvo-export", {"--table", "tests", "-o", out, "-"}, lot2, 0, "\r"},
     };
     for (const auto &c : cases) {
         Seen s = run_slowly(c.tool, c.args, c.input, true);
@@ -130,7 +131,8 @@ TEST(Progress, NothingWithQuietOrWhenStandardErrorIsNotATerminal) {
     const std::string out = converted.path();
     for (bool terminal : {true, false}) {
         for (const auto &[tool, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
-                 {"kelvo-dump", {"--summary", "-"}}, {"kelvo-convert", {"-", out}}}) {
+                 {"kelvo-dump", {"--summary", "-"}}, {"kelvo-convert", {"-", out}},
+                 {"kelvo-export", {"--table", "parts", "-o", out, "-"}}}) {
             std::vector<std::string> a = args;
             if (terminal) a.insert(a.begin(), "--quiet");
             Seen s = run_slowly(tool, a, lot2, terminal);
@@ -141,6 +143,6 @@ TEST(Progress, NothingWithQuietOrWhenStandardErrorIsNotATerminal) {
 }
 
 TEST(Progress, QuietIsListed) {
-    for (const char *tool : {"kelvo-dump", "kelvo-convert"})
+    for (const char *tool : {"kelvo-dump", "kelvo-convert", "kelvo-export"})
         EXPECT_NE(run_tool(tool, "--help").out.find("--quiet"), std::string::npos) << tool;
 }

@@ -15,12 +15,13 @@
 
 #include "flatten/flatten.h"
 #include "gzstream.h"
+#include "progress.h"
 #include "kelvo.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-export [--table NAME] [--format csv|jsonl] [-o OUT] [--] FILE...\n"
+    "usage: kelvo-export [--table NAME] [--format csv|jsonl] [-o OUT] [--quiet] [--] FILE...\n"
     "\n"
     "Writes what KELVO files (version 4 or 3, any CPU type, plain or gzip-compressed;\n"
     "- reads standard input) hold as tables, one row per:\n"
@@ -42,6 +43,8 @@ const char kUsage[] =
     "  -o OUT           without --table: the folder that gets one file per table, NAME.csv\n"
     "                   or NAME.jsonl (default kelvo-export/, made when missing); with\n"
     "                   --table: the file to write, - for standard output\n"
+    "  --quiet          show no progress line (one is shown on standard error when it\n"
+    "                   is a terminal and the work takes more than a moment)\n"
     "  --help           print this text (also -h)\n"
     "  --               what follows are files, even if they begin with -\n"
     "\n"
@@ -251,7 +254,13 @@ private:
 class Exporter : public flatten::Visitor {
 public:
     explicit Exporter(TableOut *const *out) : out_(out) {}
-    void set_file(const std::string &name) { file_ = name; }
+    void set_file(const std::string &name, Progress *progress) {
+        file_ = name;
+        progress_ = progress;
+    }
+    void read(uint64_t records) override {
+        if (progress_) progress_->tick(static_cast<long>(records));
+    }
 
     unsigned tables() const override {
         unsigned t = 0;
@@ -322,6 +331,7 @@ private:
     }
     TableOut *const *out_;
     std::string file_;
+    Progress *progress_ = nullptr;
 };
 
 int usage_error(const std::string &what) {
@@ -344,7 +354,7 @@ int output_failed(const Sink &s) {
 int main(int argc, char **argv) {
     std::vector<std::string> files;
     std::string table, format = "csv", out;
-    bool have_out = false, options = true;
+    bool have_out = false, options = true, quiet = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (options && (a == "--help" || a == "-h")) {
@@ -355,6 +365,10 @@ int main(int argc, char **argv) {
         }
         if (options && a == "--") {
             options = false;
+            continue;
+        }
+        if (options && a == "--quiet") {
+            quiet = true;
             continue;
         }
         std::string *value = nullptr;
@@ -431,8 +445,11 @@ int main(int argc, char **argv) {
             status = 1;
             break;
         }
-        exporter.set_file(path);
+        Progress progress(input_size(in), !quiet, [in] { return input_consumed(in); });
+        exporter.set_file(path, &progress);
         flatten::Result r = flatten::walk(in, exporter);
+        progress.finish();
+        exporter.set_file(path, nullptr);
         int64_t length = -1;
         std::string at = "record " + std::to_string(r.records) + " at byte offset " + std::to_string(r.end) + ": ";
         bool stream_ok = close_input(in, error, &length);

@@ -222,6 +222,7 @@ private:
         }
         ++r.records;
         r.end += 4u + len;
+        v_.read(r.records);
         return true;
     }
 

@@ -113,6 +113,8 @@ public:
     virtual bool bin(const Bin &) { return true; }
     virtual bool summary(const Summary &) { return true; }
     virtual bool file(const File &) { return true; }
+    // Called after each record read whole, with the count so far (for a progress line).
+    virtual void read(uint64_t /*records*/) {}
 };
 
 struct Result {
