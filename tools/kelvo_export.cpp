@@ -11,6 +11,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "flatten/flatten.h"
@@ -143,8 +144,12 @@ public:
             s_.buf() += format_ == Format::kJsonl ? "null" : std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf";
             return;
         }
-        char b[40];
-        s_.buf().append(b, std::to_chars(b, b + sizeof b, v).ptr);
+        if constexpr (std::is_same_v<T, float>) {
+            s_.buf().append(float_text(v));
+        } else {
+            char b[40];
+            s_.buf().append(b, std::to_chars(b, b + sizeof b, v).ptr);
+        }
     }
     void text(std::string_view t) {
         key();
@@ -187,7 +192,9 @@ private:
     }
     void csv(std::string_view t) {
         std::string &b = s_.buf();
-        if (t.find_first_of(",\"\r\n") == std::string_view::npos) {
+        bool plain = true;
+        for (char c : t) plain &= c != ',' && c != '"' && c != '\r' && c != '\n';
+        if (plain) {
             b += t;
             return;
         }
@@ -240,6 +247,26 @@ private:
         }
         return 0;
     }
+
+    // The shortest text of a finite float. Limits and many results repeat from row to row,
+    // so the texts are kept in a small table indexed by the value's bits.
+    std::string_view float_text(float v) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        FloatText &e = floats_[(bits ^ bits >> 13) * 0x9E3779B1u >> (32 - kFloatBits)];
+        if (!e.len || e.bits != bits) {
+            e.bits = bits;
+            e.len = static_cast<uint8_t>(std::to_chars(e.text, e.text + sizeof e.text, v).ptr - e.text);
+        }
+        return {e.text, e.len};
+    }
+    struct FloatText {
+        uint32_t bits = 0;
+        uint8_t len = 0;  // 0: empty slot
+        char text[27];
+    };
+    static constexpr int kFloatBits = 12;
+    std::vector<FloatText> floats_ = std::vector<FloatText>(1u << kFloatBits);
 
     Sink &s_;
     Format format_;
