@@ -76,6 +76,49 @@ const std::vector<const char *> &columns(int table) {
     return cols[table];
 }
 
+// The bytes of an output file not yet written: appends without a check for room in
+// most calls, which std::string cannot skip.
+class Buf {
+public:
+    Buf() : data_(new char[kStart]), cap_(kStart) {}
+    char *room(size_t n) {
+        if (cap_ - size_ < n) grow(n);
+        return data_.get() + size_;
+    }
+    void commit(char *end) { size_ = static_cast<size_t>(end - data_.get()); }
+    Buf &append(const char *p, size_t n) {
+        std::memcpy(room(n), p, n);
+        size_ += n;
+        return *this;
+    }
+    Buf &append(std::string_view t) { return append(t.data(), t.size()); }
+    Buf &append(const char *first, const char *last) { return append(first, static_cast<size_t>(last - first)); }
+    Buf &operator+=(std::string_view t) { return append(t); }
+    Buf &operator+=(const char *t) { return append(std::string_view(t)); }
+    Buf &operator+=(char c) {
+        *room(1) = c;
+        ++size_;
+        return *this;
+    }
+    const char *data() const { return data_.get(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { size_ = 0; }
+
+private:
+    static constexpr size_t kStart = size_t{1} << 17;
+    void grow(size_t n) {
+        size_t cap = cap_;
+        while (cap - size_ < n) cap *= 2;
+        std::unique_ptr<char[]> d(new char[cap]);
+        std::memcpy(d.get(), data_.get(), size_);
+        data_ = std::move(d);
+        cap_ = cap;
+    }
+    std::unique_ptr<char[]> data_;
+    size_t size_ = 0, cap_;
+};
+
 // One output file, written through a buffer; the first failure is kept.
 class Sink {
 public:
@@ -83,7 +126,7 @@ public:
     ~Sink() {
         if (owned_ && f_) std::fclose(f_);
     }
-    std::string &buf() { return buf_; }
+    Buf &buf() { return buf_; }
     void maybe_flush() {
         if (buf_.size() >= (1u << 16)) flush();
     }
@@ -111,7 +154,7 @@ private:
     FILE *f_;
     std::string name_;
     bool owned_;
-    std::string buf_;
+    Buf buf_;
     int error_ = 0;
 };
 
@@ -133,8 +176,8 @@ public:
     void null() { key(), s_.buf() += format_ == Format::kJsonl ? "null" : ""; }
     void num(int64_t v) {
         key();
-        char b[24];
-        s_.buf().append(b, std::to_chars(b, b + sizeof b, v).ptr);
+        char *p = s_.buf().room(24);
+        s_.buf().commit(std::to_chars(p, p + 24, v).ptr);
     }
     void flag(bool v) { key(), s_.buf() += v ? "true" : "false"; }
     template <class T>
@@ -155,6 +198,22 @@ public:
         key();
         if (format_ == Format::kCsv) csv(t);
         else json(t);
+    }
+    // The first cell, the file name: the same in every row, so written once and copied.
+    void first(const std::string &name) {
+        Buf &b = s_.buf();
+        if (n_ == 0 && has_first_ && name == first_name_) {
+            b.append(first_cell_);
+            ++n_;
+            return;
+        }
+        size_t at = b.size();
+        text(name);
+        if (n_ == 1) {
+            first_name_ = name;
+            first_cell_.assign(b.data() + at, b.size() - at);
+            has_first_ = true;
+        }
     }
     void time(uint32_t t) {
         std::time_t tt = t;
@@ -180,7 +239,7 @@ public:
 
 private:
     void key() {
-        std::string &b = s_.buf();
+        Buf &b = s_.buf();
         if (format_ == Format::kCsv) {
             if (n_) b += ',';
         } else {
@@ -191,7 +250,7 @@ private:
         ++n_;
     }
     void csv(std::string_view t) {
-        std::string &b = s_.buf();
+        Buf &b = s_.buf();
         bool plain = true;
         for (char c : t) plain &= c != ',' && c != '"' && c != '\r' && c != '\n';
         if (plain) {
@@ -205,7 +264,7 @@ private:
     // A JSON string: control characters escaped, and bytes that are not UTF-8 taken as
     // the characters U+0080 to U+00FF, so that every line is valid.
     void json(std::string_view t) {
-        std::string &b = s_.buf();
+        Buf &b = s_.buf();
         b += '"';
         const auto *p = reinterpret_cast<const unsigned char *>(t.data());
         const size_t n = t.size();
@@ -268,6 +327,8 @@ private:
     static constexpr int kFloatBits = 12;
     std::vector<FloatText> floats_ = std::vector<FloatText>(1u << kFloatBits);
 
+    std::string first_name_, first_cell_;
+    bool has_first_ = false;
     Sink &s_;
     Format format_;
     const std::vector<const char *> &cols_;
@@ -344,7 +405,7 @@ private:
     TableOut &start(int table) {
         TableOut &o = *out_[table];
         o.begin();
-        o.text(file_);
+        o.first(file_);
         return o;
     }
     TableOut *const *out_;
