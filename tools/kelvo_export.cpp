@@ -2,6 +2,7 @@
 // files) as CSV or JSON lines.
 #include <sys/stat.h>
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -251,9 +252,14 @@ private:
     }
     void csv(std::string_view t) {
         Buf &b = s_.buf();
-        bool plain = true;
-        for (char c : t) plain &= c != ',' && c != '"' && c != '\r' && c != '\n';
-        if (plain) {
+        static constexpr auto special = [] {
+            std::array<bool, 256> a{};
+            a[','] = a['"'] = a['\r'] = a['\n'] = true;
+            return a;
+        }();
+        size_t i = 0;
+        while (i < t.size() && !special[static_cast<unsigned char>(t[i])]) ++i;
+        if (i == t.size()) {
             b += t;
             return;
         }
