@@ -12,6 +12,8 @@
 // record (per_record), from CPU time.
 //
 //   kelvo_bench [--benchmark_repetitions=N]   (files in $KELVO_BENCH_DIR, default /tmp)
+// The files are removed at the end unless KELVO_BENCH_KEEP=1; with it and
+// --benchmark_filter=none the files are only written, for other tools to read.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -420,6 +422,10 @@ int main(int argc, char **argv) {
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    for (const File &f : g_files) std::remove(f.path.c_str());
+    const char *keep = std::getenv("KELVO_BENCH_KEEP");
+    if (keep && std::strcmp(keep, "1") == 0)
+        for (const File &f : g_files) std::fprintf(stderr, "kelvo_bench: kept %s\n", f.path.c_str());
+    else
+        for (const File &f : g_files) std::remove(f.path.c_str());
     return 0;
 }

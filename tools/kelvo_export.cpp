@@ -2,6 +2,7 @@
 // files) as CSV or JSON lines.
 #include <sys/stat.h>
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "flatten/flatten.h"
@@ -78,6 +80,49 @@ const std::vector<const char *> &columns(int table) {
     return cols[table];
 }
 
+// The bytes of an output file not yet written: appends without a check for room in
+// most calls, which std::string cannot skip.
+class Buf {
+public:
+    Buf() : data_(new char[kStart]), cap_(kStart) {}
+    char *room(size_t n) {
+        if (cap_ - size_ < n) grow(n);
+        return data_.get() + size_;
+    }
+    void commit(char *end) { size_ = static_cast<size_t>(end - data_.get()); }
+    Buf &append(const char *p, size_t n) {
+        std::memcpy(room(n), p, n);
+        size_ += n;
+        return *this;
+    }
+    Buf &append(std::string_view t) { return append(t.data(), t.size()); }
+    Buf &append(const char *first, const char *last) { return append(first, static_cast<size_t>(last - first)); }
+    Buf &operator+=(std::string_view t) { return append(t); }
+    Buf &operator+=(const char *t) { return append(std::string_view(t)); }
+    Buf &operator+=(char c) {
+        *room(1) = c;
+        ++size_;
+        return *this;
+    }
+    const char *data() const { return data_.get(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { size_ = 0; }
+
+private:
+    static constexpr size_t kStart = size_t{1} << 17;
+    void grow(size_t n) {
+        size_t cap = cap_;
+        while (cap - size_ < n) cap *= 2;
+        std::unique_ptr<char[]> d(new char[cap]);
+        std::memcpy(d.get(), data_.get(), size_);
+        data_ = std::move(d);
+        cap_ = cap;
+    }
+    std::unique_ptr<char[]> data_;
+    size_t size_ = 0, cap_;
+};
+
 // One output file, written through a buffer; the first failure is kept.
 class Sink {
 public:
@@ -85,7 +130,7 @@ public:
     ~Sink() {
         if (owned_ && f_) std::fclose(f_);
     }
-    std::string &buf() { return buf_; }
+    Buf &buf() { return buf_; }
     void maybe_flush() {
         if (buf_.size() >= (1u << 16)) flush();
     }
@@ -113,7 +158,7 @@ private:
     FILE *f_;
     std::string name_;
     bool owned_;
-    std::string buf_;
+    Buf buf_;
     int error_ = 0;
 };
 
@@ -135,8 +180,8 @@ public:
     void null() { key(), s_.buf() += format_ == Format::kJsonl ? "null" : ""; }
     void num(int64_t v) {
         key();
-        char b[24];
-        s_.buf().append(b, std::to_chars(b, b + sizeof b, v).ptr);
+        char *p = s_.buf().room(24);
+        s_.buf().commit(std::to_chars(p, p + 24, v).ptr);
     }
     void flag(bool v) { key(), s_.buf() += v ? "true" : "false"; }
     template <class T>
@@ -146,13 +191,33 @@ public:
             s_.buf() += format_ == Format::kJsonl ? "null" : std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf";
             return;
         }
-        char b[40];
-        s_.buf().append(b, std::to_chars(b, b + sizeof b, v).ptr);
+        if constexpr (std::is_same_v<T, float>) {
+            s_.buf().append(float_text(v));
+        } else {
+            char b[40];
+            s_.buf().append(b, std::to_chars(b, b + sizeof b, v).ptr);
+        }
     }
     void text(std::string_view t) {
         key();
         if (format_ == Format::kCsv) csv(t);
         else json(t);
+    }
+    // The first cell, the file name: the same in every row, so written once and copied.
+    void first(const std::string &name) {
+        Buf &b = s_.buf();
+        if (n_ == 0 && has_first_ && name == first_name_) {
+            b.append(first_cell_);
+            ++n_;
+            return;
+        }
+        size_t at = b.size();
+        text(name);
+        if (n_ == 1) {
+            first_name_ = name;
+            first_cell_.assign(b.data() + at, b.size() - at);
+            has_first_ = true;
+        }
     }
     void time(uint32_t t) {
         std::time_t tt = t;
@@ -178,7 +243,7 @@ public:
 
 private:
     void key() {
-        std::string &b = s_.buf();
+        Buf &b = s_.buf();
         if (format_ == Format::kCsv) {
             if (n_) b += ',';
         } else {
@@ -189,8 +254,15 @@ private:
         ++n_;
     }
     void csv(std::string_view t) {
-        std::string &b = s_.buf();
-        if (t.find_first_of(",\"\r\n") == std::string_view::npos) {
+        Buf &b = s_.buf();
+        static constexpr auto special = [] {
+            std::array<bool, 256> a{};
+            a[','] = a['"'] = a['\r'] = a['\n'] = true;
+            return a;
+        }();
+        size_t i = 0;
+        while (i < t.size() && !special[static_cast<unsigned char>(t[i])]) ++i;
+        if (i == t.size()) {
             b += t;
             return;
         }
@@ -201,7 +273,7 @@ private:
     // A JSON string: control characters escaped, and bytes that are not UTF-8 taken as
     // the characters U+0080 to U+00FF, so that every line is valid.
     void json(std::string_view t) {
-        std::string &b = s_.buf();
+        Buf &b = s_.buf();
         b += '"';
         const auto *p = reinterpret_cast<const unsigned char *>(t.data());
         const size_t n = t.size();
@@ -244,6 +316,28 @@ private:
         return 0;
     }
 
+    // The shortest text of a finite float. Limits and many results repeat from row to row,
+    // so the texts are kept in a small table indexed by the value's bits.
+    std::string_view float_text(float v) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        FloatText &e = floats_[(bits ^ bits >> 13) * 0x9E3779B1u >> (32 - kFloatBits)];
+        if (!e.len || e.bits != bits) {
+            e.bits = bits;
+            e.len = static_cast<uint8_t>(std::to_chars(e.text, e.text + sizeof e.text, v).ptr - e.text);
+        }
+        return {e.text, e.len};
+    }
+    struct FloatText {
+        uint32_t bits = 0;
+        uint8_t len = 0;  // 0: empty slot
+        char text[27];
+    };
+    static constexpr int kFloatBits = 12;
+    std::vector<FloatText> floats_ = std::vector<FloatText>(1u << kFloatBits);
+
+    std::string first_name_, first_cell_;
+    bool has_first_ = false;
     Sink &s_;
     Format format_;
     const std::vector<const char *> &cols_;
@@ -326,7 +420,7 @@ private:
     TableOut &start(int table) {
         TableOut &o = *out_[table];
         o.begin();
-        o.text(file_);
+        o.first(file_);
         return o;
     }
     TableOut *const *out_;
