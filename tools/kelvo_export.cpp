@@ -61,12 +61,13 @@ enum class Format { kCsv, kJsonl };
 const char *const kTables[] = {"parts", "tests", "functional", "bins", "summary", "files"};
 
 const std::vector<const char *> &columns(int table) {
+    // Column names are the fields' names in lower case; LO_SPEC and HI_SPEC keep the record's.
     static const std::vector<const char *> cols[] = {
         {"file", "part", "head", "site", "part_id", "x", "y", "hard_bin", "soft_bin", "passed", "part_flg",
          "num_test", "test_time", "wafer_id", "part_txt"},
         {"file", "part", "head", "site", "test_num", "test_name", "pin", "pin_state", "result", "units", "lo_limit",
          "hi_limit", "res_scal", "llm_scal", "hlm_scal", "passed", "alarm", "test_flg", "parm_flg", "alarm_id",
-         "lo_spec", "hi_spec", "c_resfmt", "c_llmfmt", "c_hlmfmt"},
+         "LO_SPEC", "HI_SPEC", "c_resfmt", "c_llmfmt", "c_hlmfmt"},
         {"file", "part", "head", "site", "test_num", "test_name", "passed", "test_flg", "cycle_count",
          "failing_pins", "vector_name", "alarm_id"},
         {"file", "kind", "head", "site", "bin", "count", "counted", "pf", "name"},
@@ -376,7 +377,7 @@ public:
         o.opt_text(r.test_name), o.num(r.pin), o.num(r.pin_state), o.real(r.result), o.opt_text(r.units);
         o.real(r.lo_limit), o.real(r.hi_limit), o.num(r.res_scal), o.num(r.llm_scal), o.num(r.hlm_scal);
         o.flag(r.passed), o.flag(r.alarm), o.num(int64_t{r.test_flg}), o.num(int64_t{r.parm_flg});
-        o.opt_text(r.alarm_id), o.real(r.lo_spec), o.real(r.hi_spec), o.opt_text(r.c_resfmt), o.opt_text(r.c_llmfmt);
+        o.opt_text(r.alarm_id), o.real(r.LO_SPEC), o.real(r.HI_SPEC), o.opt_text(r.c_resfmt), o.opt_text(r.c_llmfmt);
         o.opt_text(r.c_hlmfmt);
         return o.end();
     }

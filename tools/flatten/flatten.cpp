@@ -51,9 +51,9 @@ std::optional<bool> test_passed(uint8_t flg) {
 // What the first record of a test gave, for the later records that lack it.
 struct Defaults {
     std::optional<std::string> name, units, resfmt, llmfmt, hlmfmt;
-    std::optional<float> lo, hi, lo_spec, hi_spec;
+    std::optional<float> lo, hi, LO_SPEC, HI_SPEC;
     std::optional<int8_t> res_scal, llm_scal, hlm_scal;
-    bool no_lo = false, no_hi = false, no_lo_spec = false, no_hi_spec = false;
+    bool no_lo = false, no_hi = false, NO_LO_SPEC = false, NO_HI_SPEC = false;
     std::vector<uint16_t> pins;  // MPR: RTN_INDX
 };
 
@@ -63,8 +63,8 @@ struct Limits {
     uint8_t opt;
     bool opt_present;
     int8_t res_scal, llm_scal, hlm_scal;
-    float lo, hi, lo_spec, hi_spec;
-    uint32_t w_res_scal, w_lo, w_hi, w_lo_spec, w_hi_spec, w_units, w_resfmt, w_llmfmt, w_hlmfmt;
+    float lo, hi, LO_SPEC, HI_SPEC;
+    uint32_t w_res_scal, w_lo, w_hi, W_LO_SPEC, W_HI_SPEC, w_units, w_resfmt, w_llmfmt, w_hlmfmt;
 };
 
 Defaults defaults_of(const Limits &l) {
@@ -77,13 +77,13 @@ Defaults defaults_of(const Limits &l) {
     if (valid(l.w_res_scal)) d.res_scal = l.res_scal;
     if (valid(l.w_lo)) d.lo = l.lo, d.llm_scal = l.llm_scal;
     if (valid(l.w_hi)) d.hi = l.hi, d.hlm_scal = l.hlm_scal;
-    if (valid(l.w_lo_spec)) d.lo_spec = l.lo_spec;
-    if (valid(l.w_hi_spec)) d.hi_spec = l.hi_spec;
+    if (valid(l.W_LO_SPEC)) d.LO_SPEC = l.LO_SPEC;
+    if (valid(l.W_HI_SPEC)) d.HI_SPEC = l.HI_SPEC;
     if (l.opt_present) {
         d.no_lo = !d.lo && (l.opt & kNoLowLimit);
         d.no_hi = !d.hi && (l.opt & kNoHighLimit);
-        d.no_lo_spec = present(l.w_lo_spec) && !d.lo_spec;
-        d.no_hi_spec = present(l.w_hi_spec) && !d.hi_spec;
+        d.NO_LO_SPEC = present(l.W_LO_SPEC) && !d.LO_SPEC;
+        d.NO_HI_SPEC = present(l.W_HI_SPEC) && !d.HI_SPEC;
     }
     return d;
 }
@@ -129,10 +129,10 @@ void apply(Test &row, const Limits &l, std::initializer_list<const Defaults *> c
     else if (!(l.opt_present && (l.opt & kNoHighLimit)))
         limit(&Defaults::hi, &Defaults::hlm_scal, &Defaults::no_hi, row.hi_limit, row.hlm_scal);
     std::optional<int8_t> unused;
-    if (valid(l.w_lo_spec)) row.lo_spec = l.lo_spec;
-    else if (!present(l.w_lo_spec)) limit(&Defaults::lo_spec, &Defaults::llm_scal, &Defaults::no_lo_spec, row.lo_spec, unused);
-    if (valid(l.w_hi_spec)) row.hi_spec = l.hi_spec;
-    else if (!present(l.w_hi_spec)) limit(&Defaults::hi_spec, &Defaults::hlm_scal, &Defaults::no_hi_spec, row.hi_spec, unused);
+    if (valid(l.W_LO_SPEC)) row.LO_SPEC = l.LO_SPEC;
+    else if (!present(l.W_LO_SPEC)) limit(&Defaults::LO_SPEC, &Defaults::llm_scal, &Defaults::NO_LO_SPEC, row.LO_SPEC, unused);
+    if (valid(l.W_HI_SPEC)) row.HI_SPEC = l.HI_SPEC;
+    else if (!present(l.W_HI_SPEC)) limit(&Defaults::HI_SPEC, &Defaults::hlm_scal, &Defaults::NO_HI_SPEC, row.HI_SPEC, unused);
 }
 
 const char *record_name(int code) {

@@ -44,7 +44,7 @@ struct Test {
     std::optional<bool> passed;  // absent when TEST_FLG says not executed or no pass/fail
     bool alarm = false;          // TEST_FLG bit 0
     uint8_t test_flg = 0, parm_flg = 0;
-    std::optional<float> lo_limit, hi_limit, lo_spec, hi_spec;
+    std::optional<float> lo_limit, hi_limit, LO_SPEC, HI_SPEC;
     std::optional<int8_t> res_scal, llm_scal, hlm_scal;
     Text units, c_resfmt, c_llmfmt, c_hlmfmt;
 };
