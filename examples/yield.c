@@ -77,5 +77,9 @@ int main(int argc, char **argv) {
     printf("parts tested %lu, good %lu: yield %.1f%%\n", parts, good, parts ? 100.0 * (double)good / (double)parts : 0.0);
     print_bins("hard", hard, hard_name, parts);
     print_bins("soft", soft, soft_name, parts);
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "kelvo-yield: standard output: a write failed\n");
+        return 1;
+    }
     return 0;
 }
