@@ -8,13 +8,18 @@
 
 #include "kelvo.h"
 
-// Every source file carries its own name and the header's version text.
-#define KELVO_SOURCE_ID(name)                                                       \
-    namespace {                                                                     \
-    [[maybe_unused]] __attribute__((used)) const char kelvo_source_name[] =         \
-        "\n\n" name ":  ";                                                          \
-    [[maybe_unused]] __attribute__((used)) const char kelvo_source_version[] =      \
-        KELVO_VERSION_TEXT;                                                         \
+// Every source file carries its own name and the header's version text; a file that
+// holds the operations of several former files carries each of their names.
+#define KELVO_SOURCE_ID_JOIN2(a, b) a##b
+#define KELVO_SOURCE_ID_JOIN(a, b) KELVO_SOURCE_ID_JOIN2(a, b)
+#define KELVO_SOURCE_ID(name)                                                                   \
+    namespace {                                                                                 \
+    [[maybe_unused]] __attribute__((used)) const char KELVO_SOURCE_ID_JOIN(kelvo_source_name,    \
+                                                                           __LINE__)[] =        \
+        "\n\n" name ":  ";                                                                      \
+    [[maybe_unused]] __attribute__((used)) const char KELVO_SOURCE_ID_JOIN(kelvo_source_version, \
+                                                                           __LINE__)[] =        \
+        KELVO_VERSION_TEXT;                                                                     \
     }
 
 namespace kelvo {

@@ -1,0 +1,54 @@
+// WIR: wafer information record.
+#include "records/layout_codec.h"
+#include "records/wafer/layout.h"
+
+KELVO_SOURCE_ID("kelvo_wirread")
+KELVO_SOURCE_ID("kelvo_wirbuf_read")
+KELVO_SOURCE_ID("kelvo_wirwrite")
+
+using namespace kelvo;
+using namespace kelvo::codec;
+using kelvo::wafer::wir::kLayout;
+
+extern "C" {
+
+KELVO_API void kelvo_wir_to_struct(kelvo_wir_struct *wir, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status) {
+    layout::decode<kLayout>(wir, image, attr, status);
+    // A version-3 WIR has no site group in that byte.
+    if (attr_ver(attr) < 4) {
+        wir->SITE_GRP = 255;
+        Status(status).set(KELVO_WIR_SITE_GRP, false, false);
+    }
+}
+
+KELVO_API int kelvo_wirread(int handle, const kelvo_header *header, kelvo_wir_struct *wir, uint32_t *status) {
+    return read_record(handle, header, wir, [status](kelvo_wir_struct *s, const void *img, const kelvo_attributes *a) {
+        kelvo_wir_to_struct(s, img, a, status);
+    });
+}
+
+KELVO_API int kelvo_wir_buf(kelvo_wir_struct *wir) {
+    // A record that ends before WAFER_ID keeps the pointer the decoder gave it.
+    if (wir->REC_LEN <= 6) return 1;
+    return layout::copy<kLayout>(wir);
+}
+
+KELVO_API int kelvo_wirbuf_read(int handle, const kelvo_header *header, kelvo_wir_struct *wir, uint32_t *status) {
+    return buf_read_record(
+        handle, header, wir,
+        [status](kelvo_wir_struct *s, const void *img, const kelvo_attributes *a) {
+            kelvo_wir_to_struct(s, img, a, status);
+        },
+        kelvo_wir_buf);
+}
+
+KELVO_API int kelvo_wir_size(kelvo_wir_struct *wir) { return layout::size<kLayout>(wir); }
+
+KELVO_API void kelvo_wir_to_memory(const kelvo_wir_struct *wir, void *out) { layout::encode<kLayout>(wir, out); }
+
+KELVO_API int kelvo_wirwrite(int handle, kelvo_wir_struct *wir) {
+    return write_record(handle, wir, kLayout.typ, kLayout.sub, kelvo_wir_size, kelvo_wir_to_memory);
+}
+
+}  // extern "C"
