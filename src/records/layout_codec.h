@@ -176,3 +176,16 @@ inline int copy(S *s) {
 }
 
 }  // namespace kelvo::layout
+
+// The exported size, encoder and writer of a table record `rec` (kelvo_rec_size,
+// kelvo_rec_to_memory, kelvo_recwrite), inside extern "C".
+#define KELVO_LAYOUT_WRITERS(rec, L)                                                                     \
+    KELVO_API int kelvo_##rec##_size(kelvo_##rec##_struct *s) { return ::kelvo::layout::size<L>(s); }    \
+    KELVO_API void kelvo_##rec##_to_memory(const kelvo_##rec##_struct *s, void *out) {                   \
+        ::kelvo::layout::encode<L>(s, out);                                                              \
+    }                                                                                                    \
+    KELVO_API int kelvo_##rec##write(int handle, kelvo_##rec##_struct *s) {                              \
+        return ::kelvo::codec::write_record(handle, s, L.typ, L.sub, kelvo_##rec##_size,                 \
+                                            kelvo_##rec##_to_memory);                                    \
+    }
+

@@ -2,7 +2,8 @@
 // summaries (SHB, SSB) an HBR and an SBR, the site test synopsis (STS) a TSR. Each
 // has readers of its own, which the caller picks by the record's codes.
 #include "records/codec.h"
-#include "records/kelvo_bins.h"
+#include "records/bins/layout.h"
+#include "records/codec.h"
 #include "records/pcr.h"
 #include "v3/v3_summary.h"
 

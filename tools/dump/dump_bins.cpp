@@ -1,25 +1,12 @@
 // kelvo-dump: HBR and SBR.
-#include "dump/dump.h"
+#include "dump/print_layout.h"
+#include "records/bins/layout.h"
 
 namespace {
 
-void print_hbr(dump::Printer &p, const kelvo_hbr_struct &s, const uint32_t *st) {
-    p.u("HEAD_NUM", s.HEAD_NUM);
-    p.u("SITE_NUM", s.SITE_NUM);
-    p.u("HBIN_NUM", s.HBIN_NUM);
-    p.u("HBIN_CNT", s.HBIN_CNT);
-    p.ch("HBIN_PF", s.HBIN_PF, st[0]);
-    p.text("HBIN_NAM", s.HBIN_NAM, st[1]);
-}
-
-void print_sbr(dump::Printer &p, const kelvo_sbr_struct &s, const uint32_t *st) {
-    p.u("HEAD_NUM", s.HEAD_NUM);
-    p.u("SITE_NUM", s.SITE_NUM);
-    p.u("SBIN_NUM", s.SBIN_NUM);
-    p.u("SBIN_CNT", s.SBIN_CNT);
-    p.ch("SBIN_PF", s.SBIN_PF, st[0]);
-    p.text("SBIN_NAM", s.SBIN_NAM, st[1]);
-}
+using dump::print_layout;
+constexpr auto print_hbr = print_layout<kelvo::bins::kHbr>;
+constexpr auto print_sbr = print_layout<kelvo::bins::kSbr>;
 
 const dump::Registration registration{
     dump::make_kind<kelvo_hbr_struct>("HBR", 1, 40,

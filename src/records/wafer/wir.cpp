@@ -43,12 +43,6 @@ KELVO_API int kelvo_wirbuf_read(int handle, const kelvo_header *header, kelvo_wi
         kelvo_wir_buf);
 }
 
-KELVO_API int kelvo_wir_size(kelvo_wir_struct *wir) { return layout::size<kLayout>(wir); }
-
-KELVO_API void kelvo_wir_to_memory(const kelvo_wir_struct *wir, void *out) { layout::encode<kLayout>(wir, out); }
-
-KELVO_API int kelvo_wirwrite(int handle, kelvo_wir_struct *wir) {
-    return write_record(handle, wir, kLayout.typ, kLayout.sub, kelvo_wir_size, kelvo_wir_to_memory);
-}
+KELVO_LAYOUT_WRITERS(wir, kLayout)
 
 }  // extern "C"

@@ -43,12 +43,6 @@ KELVO_API int kelvo_wrrbuf_read(int handle, const kelvo_header *header, kelvo_wr
         [v4](kelvo_wrr_struct *s) { return v4 ? kelvo_wrr_buf(s) : kelvo_v3_wrr_buf(s); });
 }
 
-KELVO_API int kelvo_wrr_size(kelvo_wrr_struct *wrr) { return layout::size<kLayout>(wrr); }
-
-KELVO_API void kelvo_wrr_to_memory(const kelvo_wrr_struct *wrr, void *out) { layout::encode<kLayout>(wrr, out); }
-
-KELVO_API int kelvo_wrrwrite(int handle, kelvo_wrr_struct *wrr) {
-    return write_record(handle, wrr, kLayout.typ, kLayout.sub, kelvo_wrr_size, kelvo_wrr_to_memory);
-}
+KELVO_LAYOUT_WRITERS(wrr, kLayout)
 
 }  // extern "C"
