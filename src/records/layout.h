@@ -51,7 +51,14 @@ struct Field {
     uint16_t flag = 0;       // FlagClear: member offset of the flag byte
     uint8_t bit = 0;         // FlagClear: the bit that marks the field not valid
     Show show = Show::Plain;
+    bool held = false;       // in the leading block: present only when the record holds its first byte
 
+    // A text always written (its length byte at least).
+    constexpr Field required(int status_word) const {
+        Field f = *this;
+        f.word = static_cast<int8_t>(status_word);
+        return f;
+    }
     // An optional field with its status word and missing value (trailing omission).
     constexpr Field opt(int status_word, uint64_t missing_bits = 0) const {
         Field f = *this;
@@ -66,6 +73,18 @@ struct Field {
         Field f = *this;
         f.word = static_cast<int8_t>(status_word);
         f.missing = missing_bits;
+        return f;
+    }
+    // A field without a status word that may hold its missing value (the printer shows
+    // it as missing then).
+    constexpr Field missing_value(uint64_t missing_bits) const {
+        Field f = *this;
+        f.missing = missing_bits;
+        return f;
+    }
+    constexpr Field held_only() const {
+        Field f = *this;
+        f.held = true;
         return f;
     }
     constexpr Field hex() const {

@@ -45,7 +45,6 @@ constexpr uint32_t fixed_body() {
             continue;
         }
         if (optional_seen) throw "a field always written follows an optional one";
-        if (is_text(f.type)) throw "a text is always optional";
         if (f.member + f.size > L.leading || is_text(f.type)) n += f.size;
     }
     return n;
@@ -85,7 +84,7 @@ inline void decode_field(S *s, codec::View &v, const codec::Status &st) {
         // Taken with the block (zero where the record ends first); converted here.
         if constexpr (std::is_floating_point_v<T>) m = read_at<T>(v, f.member);
         else codec::fix(v, m);
-        present = true;
+        present = !f.held || f.member < v.end();
     } else if constexpr (f.type == Type::Cn) {
         present = v.cn(m);
     } else if constexpr (f.type == Type::Bn) {
@@ -110,17 +109,28 @@ inline void decode_field(S *s, codec::View &v, const codec::Status &st) {
 }  // namespace detail
 
 // Decodes the record image into the structure and sets the fields' status words.
-template <const auto &L, class S>
-inline void decode(S *s, codec::View &v, const codec::Status &st) {
+// `after_block` runs behind the leading block (a version's extra fields).
+template <const auto &L, class S, class AfterBlock>
+inline void decode(S *s, codec::View &v, const codec::Status &st, AfterBlock after_block) {
     v.leading_block(s, L.leading);
+    after_block();
     detail::each<L.size()>([&](auto i) { detail::decode_field<L, i>(s, v, st); });
     v.fix_header(s);
+}
+
+// Decodes the fields from index `From` on at the cursor, without the leading block (a
+// layout embedded in another record).
+template <const auto &L, size_t From, class S>
+inline void decode_fields(S *s, codec::View &v, const codec::Status &st) {
+    detail::each<L.size()>([&](auto i) {
+        if constexpr (i >= From) detail::decode_field<L, i>(s, v, st);
+    });
 }
 
 template <const auto &L, class S>
 inline void decode(S *s, const void *image, const kelvo_attributes *attr, uint32_t *status) {
     codec::View v(image, attr);
-    decode<L>(s, v, codec::Status(status));
+    decode<L>(s, v, codec::Status(status), [] {});
 }
 
 // The record's total size (header included) with the optional fields that hold nothing
@@ -130,7 +140,12 @@ inline int size(S *s) {
     codec::Tail t;
     detail::each_reversed<L.size()>([&](auto i) {
         constexpr Field f = L.fields[i];
-        if constexpr (f.optional) {
+        if constexpr (!f.optional && f.type == Type::Cn) {
+            // A required text: its length byte is in the fixed part, its characters here.
+            kelvo_cn &m = member<kelvo_cn>(s, f.member);
+            m.len = codec::text_length(m.str);
+            t.always(m.len);
+        } else if constexpr (f.optional) {
             using T = cpp_t<f.type>;
             T &m = member<T>(s, f.member);
             if constexpr (f.type == Type::Cn) t.text(m);
@@ -160,15 +175,16 @@ inline void encode(const S *s, void *out) {
     });
 }
 
-// The counted strings copied into the string buffer in field order, each NUL-terminated.
+// The counted strings copied into the string buffer in field order, each NUL-terminated;
+// at least `reserve` bytes are made room for.
 template <const auto &L, class S>
-inline int copy(S *s) {
+inline int copy(S *s, uint32_t reserve = 0) {
     uint32_t need = 0;
     detail::each<L.size()>([&](auto i) {
         if constexpr (L.fields[i].type == Type::Cn) need += uint32_t{member<kelvo_cn>(s, L.fields[i].member).len} + 1;
     });
     codec::StringCopy c;
-    if (!c.reserve(need)) return 0;
+    if (!c.reserve(std::max(need, reserve))) return 0;
     detail::each<L.size()>([&](auto i) {
         if constexpr (L.fields[i].type == Type::Cn) c.text(member<kelvo_cn>(s, L.fields[i].member));
     });

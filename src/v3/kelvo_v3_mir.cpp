@@ -2,7 +2,7 @@
 // type and version) were read by kelvo_mirread; the rest is read here and decoded into
 // the version-4 MIR structure, with the members version 3 lacks at their missing values.
 #include "records/codec.h"
-#include "records/mir.h"
+#include "records/run/mir.h"
 
 KELVO_SOURCE_ID("kelvo_v3_mir")
 

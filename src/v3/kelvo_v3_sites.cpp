@@ -4,7 +4,8 @@
 #include "records/codec.h"
 #include "records/bins/layout.h"
 #include "records/codec.h"
-#include "records/pcr.h"
+#include "records/layout_codec.h"
+#include "records/run/layout.h"
 #include "v3/v3_summary.h"
 
 KELVO_SOURCE_ID("kelvo_v3_sites")
@@ -62,10 +63,7 @@ extern "C" {
 KELVO_API void kelvo_scr_to_struct(kelvo_pcr_struct *pcr, const void *image, const kelvo_attributes *attr,
                                    uint32_t *status) {
     View v(image, attr);
-    v.leading_block(pcr, pcr::kLeadingBlock);
-    v.skip(4);  // FINISH_T
-    pcr::decode_counts(v, *pcr, Status(status), 0);
-    v.fix_header(pcr);
+    layout::decode<run::pcr::kLayout>(pcr, v, Status(status), [&] { v.skip(4); });  // FINISH_T
 }
 
 KELVO_API void kelvo_shb_to_struct(kelvo_hbr_struct *hbr, const void *image, const kelvo_attributes *attr,

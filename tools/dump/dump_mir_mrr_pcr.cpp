@@ -1,64 +1,28 @@
 // kelvo-dump: MIR, MRR and PCR.
-#include "dump/dump.h"
+#include "dump/print_layout.h"
+#include "records/run/layout.h"
 
 namespace {
 
-constexpr uint32_t kAllOnes = 0xFFFFFFFFu;
+using dump::print_layout;
 
 void print_mir(dump::Printer &p, const kelvo_mir_struct &s, const uint32_t *st) {
-    p.u("SETUP_T", s.SETUP_T);
-    p.u("START_T", s.START_T);
-    p.u("STAT_NUM", s.STAT_NUM);
-    p.ch("MODE_COD", s.MODE_COD, st[0]);
-    p.ch("RTST_COD", s.RTST_COD, st[1]);
-    p.ch("PROT_COD", s.PROT_COD, st[2]);
-    p.u("BURN_TIM", s.BURN_TIM, st[3]);
-    p.ch("CMOD_COD", s.CMOD_COD, st[4]);
-    const struct {
-        const char *name;
-        const kelvo_cn &text;
-    } texts[] = {
-        {"LOT_ID", s.LOT_ID},     {"PART_TYP", s.PART_TYP}, {"NODE_NAM", s.NODE_NAM}, {"TSTR_TYP", s.TSTR_TYP},
-        {"JOB_NAM", s.JOB_NAM},   {"JOB_REV", s.JOB_REV},   {"SBLOT_ID", s.SBLOT_ID}, {"OPER_NAM", s.OPER_NAM},
-        {"EXEC_TYP", s.EXEC_TYP}, {"EXEC_VER", s.EXEC_VER}, {"TEST_COD", s.TEST_COD}, {"TST_TEMP", s.TST_TEMP},
-        {"USER_TXT", s.USER_TXT}, {"AUX_FILE", s.AUX_FILE}, {"PKG_TYP", s.PKG_TYP},   {"FAMLY_ID", s.FAMLY_ID},
-        {"DATE_COD", s.DATE_COD}, {"FACIL_ID", s.FACIL_ID}, {"FLOOR_ID", s.FLOOR_ID}, {"PROC_ID", s.PROC_ID},
-        {"OPER_FRQ", s.OPER_FRQ}, {"SPEC_NAM", s.SPEC_NAM}, {"SPEC_VER", s.SPEC_VER}, {"FLOW_ID", s.FLOW_ID},
-        {"SETUP_ID", s.SETUP_ID}, {"DSGN_REV", s.DSGN_REV}, {"ENG_ID", s.ENG_ID},     {"ROM_COD", s.ROM_COD},
-        {"SERL_NUM", s.SERL_NUM}, {"SUPR_NAM", s.SUPR_NAM},
-    };
-    for (int i = 0; i < 30; ++i) p.text(texts[i].name, texts[i].text, st[5 + i]);
+    print_layout<kelvo::run::mir::kLayout>(p, s, st);
     // Members that only a version-3 file gives.
-    uint32_t v3 = (st[35] & KELVO_PRESENT) ? KELVO_VALID : 0;
+    uint32_t v3 = (st[KELVO_MIR_VERSION3] & KELVO_PRESENT) ? KELVO_VALID : 0;
     p.u("CPU_TYPE", s.CPU_TYPE, v3);
     p.u("KELVO_VER", s.KELVO_VER, v3);
-    p.text("HAND_ID", s.HAND_ID, st[36]);
-    p.text("PRB_CARD", s.PRB_CARD, st[37]);
+    p.text("HAND_ID", s.HAND_ID, st[KELVO_MIR_HAND_ID]);
+    p.text("PRB_CARD", s.PRB_CARD, st[KELVO_MIR_PRB_CARD]);
 }
 
-// The counts of a PCR; `words` points at the status words of RTST_CNT..FUNC_CNT.
-void print_counts(dump::Printer &p, const char *prefix, const kelvo_pcr_struct &s, const uint32_t *words) {
-    std::string name = prefix;
-    p.u((name + "PART_CNT").c_str(), s.PART_CNT, s.PART_CNT != kAllOnes ? KELVO_VALID : 0);
-    p.u((name + "RTST_CNT").c_str(), s.RTST_CNT, words[0]);
-    p.u((name + "ABRT_CNT").c_str(), s.ABRT_CNT, words[1]);
-    p.u((name + "GOOD_CNT").c_str(), s.GOOD_CNT, words[2]);
-    p.u((name + "FUNC_CNT").c_str(), s.FUNC_CNT, words[3]);
-}
-
-void print_pcr(dump::Printer &p, const kelvo_pcr_struct &s, const uint32_t *st) {
-    p.u("HEAD_NUM", s.HEAD_NUM);
-    p.u("SITE_NUM", s.SITE_NUM);
-    print_counts(p, "", s, st);
-}
+constexpr auto print_pcr = print_layout<kelvo::run::pcr::kLayout>;
 
 void print_mrr(dump::Printer &p, const kelvo_mrr_struct &s, const uint32_t *st) {
-    p.u("FINISH_T", s.FINISH_T);
-    p.ch("DISP_COD", s.DISP_COD, st[4]);
-    p.text("USR_DESC", s.USR_DESC, st[5]);
-    p.text("EXC_DESC", s.EXC_DESC, st[6]);
+    print_layout<kelvo::run::mrr::kLayout>(p, s, st);
     // The part counts of a version-3 MRR.
-    if (st[7] & KELVO_PRESENT) print_counts(p, "PCR.", s.PCR, st + 8);
+    if (st[KELVO_MRR_VERSION3] & KELVO_PRESENT)
+        dump::print_fields<kelvo::run::pcr::kLayout>(p, s.PCR, st + KELVO_MRR_RTST_CNT, 2, "PCR.");
 }
 
 const dump::Registration registration{

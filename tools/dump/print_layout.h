@@ -2,16 +2,26 @@
 // its name, with its status word.
 #pragma once
 
+#include <string>
+
 #include "dump/dump.h"
 #include "records/layout.h"
 
 namespace dump {
 
+// The fields from index `from` on; `prefix` (if any) before each name, the status words
+// of the layout at `st`.
 template <const auto &L>
-void print_layout(Printer &p, const typename std::remove_cvref_t<decltype(L)>::Struct &s, const uint32_t *st) {
+void print_fields(Printer &p, const typename std::remove_cvref_t<decltype(L)>::Struct &s, const uint32_t *st,
+                  size_t from = 0, const char *prefix = nullptr) {
     using namespace kelvo::layout;
-    for (const Field &f : L.fields) {
+    std::string named;
+    for (size_t k = from; k < L.fields.size(); ++k) {
+        Field f = L.fields[k];
+        if (prefix) f.name = (named = std::string(prefix) + f.name).c_str();
         uint32_t status = f.word >= 0 ? st[f.word] : KELVO_VALID;
+        if (f.word < 0 && f.missing != 0 && f.type == Type::U4 && member<uint32_t>(&s, f.member) == f.missing)
+            status = 0;
         switch (f.type) {
         case Type::U1: case Type::U2: case Type::U4: {
             uint64_t v = f.type == Type::U1   ? member<uint8_t>(&s, f.member)
@@ -31,6 +41,11 @@ void print_layout(Printer &p, const typename std::remove_cvref_t<decltype(L)>::S
         case Type::Bn: p.bn(f.name, member<kelvo_bn>(&s, f.member), status); break;
         }
     }
+}
+
+template <const auto &L>
+void print_layout(Printer &p, const typename std::remove_cvref_t<decltype(L)>::Struct &s, const uint32_t *st) {
+    print_fields<L>(p, s, st);
 }
 
 }  // namespace dump

@@ -1,17 +1,13 @@
 // PCR: part counts of one head and site.
-#include "records/codec.h"
-#include "records/pcr.h"
+#include "records/layout_codec.h"
+#include "records/run/layout.h"
 
 KELVO_SOURCE_ID("kelvo_pcrread")
+KELVO_SOURCE_ID("kelvo_pcrwrite")
 
 using namespace kelvo;
 using namespace kelvo::codec;
-
-static_assert(offsetof(kelvo_pcr_struct, HEAD_NUM) == 4);
-static_assert(offsetof(kelvo_pcr_struct, SITE_NUM) == pcr::kLeadingBlock - 1);
-static_assert(offsetof(kelvo_pcr_struct, PART_CNT) == 8);
-static_assert(offsetof(kelvo_pcr_struct, FUNC_CNT) == offsetof(kelvo_pcr_struct, PART_CNT) + 16,
-              "the five counts are contiguous");
+using kelvo::run::pcr::kLayout;
 
 extern "C" {
 
@@ -19,10 +15,7 @@ extern "C" {
 // the five counts (its extra bytes are not decoded).
 KELVO_API void kelvo_pcr_to_struct(kelvo_pcr_struct *pcr, const void *image, const kelvo_attributes *attr,
                                    uint32_t *status) {
-    View v(image, attr);
-    v.leading_block(pcr, pcr::kLeadingBlock);
-    pcr::decode_counts(v, *pcr, Status(status), 0);
-    v.fix_header(pcr);
+    layout::decode<kLayout>(pcr, image, attr, status);
 }
 
 KELVO_API int kelvo_pcrread(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status) {
@@ -36,5 +29,7 @@ KELVO_API int kelvo_pcrread(int handle, const kelvo_header *header, kelvo_pcr_st
 KELVO_API int kelvo_pcrbuf_read(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status) {
     return kelvo_pcrread(handle, header, pcr, status);
 }
+
+KELVO_LAYOUT_WRITERS(pcr, kLayout)
 
 }  // extern "C"

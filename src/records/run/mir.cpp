@@ -1,21 +1,16 @@
 // MIR: master information record. Its reader is also where a version-3 file, which
 // has no FAR and opens with its MIR, is recognised.
-#include "records/codec.h"
-#include "records/mir.h"
+#include "records/layout_codec.h"
+#include "records/run/layout.h"
+#include "records/run/mir.h"
 
 KELVO_SOURCE_ID("kelvo_mirread")
+KELVO_SOURCE_ID("kelvo_mirbuf_read")
+KELVO_SOURCE_ID("kelvo_mirwrite")
 
 using namespace kelvo;
 using namespace kelvo::codec;
-
-static_assert(offsetof(kelvo_mir_struct, SETUP_T) == 4);
-static_assert(offsetof(kelvo_mir_struct, START_T) == 8);
-static_assert(offsetof(kelvo_mir_struct, STAT_NUM) == 12);
-static_assert(offsetof(kelvo_mir_struct, MODE_COD) == 13);
-static_assert(offsetof(kelvo_mir_struct, RTST_COD) == 14);
-static_assert(offsetof(kelvo_mir_struct, PROT_COD) == 15);
-static_assert(offsetof(kelvo_mir_struct, BURN_TIM) == 16);
-static_assert(offsetof(kelvo_mir_struct, CMOD_COD) == mir::kLeadingBlock - 1);
+using kelvo::run::mir::kLayout;
 
 namespace kelvo::mir {
 
@@ -55,36 +50,25 @@ extern "C" {
 
 KELVO_API void kelvo_mir_to_struct(kelvo_mir_struct *mir, const void *image, const kelvo_attributes *attr,
                                    uint32_t *status) {
-    View v(image, attr);
-    Status st(status);
-    v.leading_block(mir, mir::kLeadingBlock);
-    v.fix_header(mir);
-    fix(v, mir->SETUP_T);
-    fix(v, mir->START_T);
-    fix(v, mir->BURN_TIM);
-
-    // The fixed fields are always there in a sound record; one too short for them has
-    // zeros in their place, not marked present.
-    auto code = [&](int word, uint32_t offset, char c) {
-        bool present = offset < v.end();
-        st.set(word, present, present && c != ' ');
-    };
-    code(0, 13, mir->MODE_COD);
-    code(1, 14, mir->RTST_COD);
-    code(2, 15, mir->PROT_COD);
-    st.set(3, 16 < v.end(), 16 < v.end() && mir->BURN_TIM != 65535);
-    code(4, 18, mir->CMOD_COD);
-
-    // Strings in wire order; the first one the record does not hold makes every
-    // later one absent (length 0, the static empty string).
-    for (int i = 0; i < mir::kTexts; ++i) {
-        kelvo_cn &s = mir->*mir::kText[i];
-        st.text(mir::kTextWord + i, v.cn(s), s);
-    }
+    layout::decode<kLayout>(mir, image, attr, status);
 }
 
 KELVO_API int kelvo_mirread(int handle, const kelvo_header *header, kelvo_mir_struct *mir, uint32_t *status) {
     return mir::read(handle, header, mir, status).result;
 }
+
+// The strings come out one behind the other in wire order, each NUL-terminated, as a
+// copy of the record's string tail with each length byte turned into the previous
+// string's terminator; absent strings come last as empty strings. Room: the record's
+// string tail and thirty terminators, REC_LEN + 15 bytes.
+KELVO_API int kelvo_mir_buf(kelvo_mir_struct *mir) { return layout::copy<kLayout>(mir, uint32_t{mir->REC_LEN} + 15); }
+
+KELVO_API int kelvo_mirbuf_read(int handle, const kelvo_header *header, kelvo_mir_struct *mir, uint32_t *status) {
+    return copy_decoded(mir::read(handle, header, mir, status), [handle, mir] {
+        return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_mir_buf(mir) : kelvo_v3_mir_buf(mir);
+    });
+}
+
+KELVO_LAYOUT_WRITERS(mir, kLayout)
 
 }  // extern "C"
