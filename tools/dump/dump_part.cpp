@@ -1,27 +1,11 @@
 // kelvo-dump: PIR and PRR.
-#include "dump/dump.h"
+#include "dump/print_layout.h"
+#include "records/parts/layout.h"
 
 namespace {
 
-void print_pir(dump::Printer &p, const kelvo_pir_struct &s, const uint32_t *) {
-    p.u("HEAD_NUM", s.HEAD_NUM);
-    p.u("SITE_NUM", s.SITE_NUM);
-}
-
-void print_prr(dump::Printer &p, const kelvo_prr_struct &s, const uint32_t *st) {
-    p.u("HEAD_NUM", s.HEAD_NUM);
-    p.u("SITE_NUM", s.SITE_NUM);
-    p.hex("PART_FLG", s.PART_FLG);
-    p.u("NUM_TEST", s.NUM_TEST);
-    p.u("HARD_BIN", s.HARD_BIN);
-    p.u("SOFT_BIN", s.SOFT_BIN, st[0]);
-    p.i("X_COORD", s.X_COORD, st[1]);
-    p.i("Y_COORD", s.Y_COORD, st[2]);
-    p.u("TEST_T", s.TEST_T, st[3]);
-    p.text("PART_ID", s.PART_ID, st[4]);
-    p.text("PART_TXT", s.PART_TXT, st[5]);
-    p.bn("PART_FIX", s.PART_FIX, st[6]);
-}
+constexpr auto print_pir = dump::print_layout<kelvo::parts::pir::kLayout>;
+constexpr auto print_prr = dump::print_layout<kelvo::parts::prr::kLayout>;
 
 const dump::Registration registration{
     dump::make_kind<kelvo_pir_struct>(
