@@ -29,7 +29,8 @@ enum class Type : uint8_t { U1, U2, U4, I1, I2, I4, R4, R8, C1, Cn, Bn };
 enum class Valid : uint8_t {
     Always,     // valid when present
     Given,      // valid unless it holds its missing value (a text or Bn: unless empty)
-    FlagClear,  // valid unless the record's flag byte (`flag`) has `bit` set
+    FlagClear,  // valid unless the record's flag byte (`flag`) has `bit` set, present or not
+    PresentFlagClear,  // valid when present and the flag byte's `bit` is clear
     Regardless, // valid even when absent (a flag byte whose absence means "all bits set")
 };
 
@@ -49,7 +50,8 @@ struct Field {
     Valid valid = Valid::Given;
     uint64_t missing = 0;    // bit pattern of the value of an absent field
     uint16_t flag = 0;       // FlagClear: member offset of the flag byte
-    uint8_t bit = 0;         // FlagClear: the bit that marks the field not valid
+    uint8_t bit = 0;         // the bits of the flag byte that mark the field not valid; a field
+                             // with bits is written when they are clear
     Show show = Show::Plain;
     bool held = false;       // in the leading block: present only when the record holds its first byte
 
@@ -97,7 +99,7 @@ struct Field {
         f.valid = v;
         return f;
     }
-    // Valid (and written) unless bit `b` of the flag byte at member offset `flag_member` is set.
+    // Valid (and written) unless bits `b` of the flag byte at member offset `flag_member` are set.
     constexpr Field unless_flag(uint16_t flag_member, uint8_t b) const {
         Field f = *this;
         f.valid = Valid::FlagClear;

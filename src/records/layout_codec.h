@@ -61,6 +61,7 @@ inline bool judged_valid(const S *s, const T &value, bool present) {
     constexpr Field F = L.fields[I];
     if constexpr (F.valid == Valid::Regardless) return true;
     else if constexpr (F.valid == Valid::FlagClear) return !(member<uint8_t>(s, F.flag) & F.bit);
+    else if constexpr (F.valid == Valid::PresentFlagClear) return present && !(member<uint8_t>(s, F.flag) & F.bit);
     else if constexpr (F.valid == Valid::Always) return present;
     else if constexpr (F.type == Type::Cn || F.type == Type::Bn) return present && value.len != 0;
     else return present && !holds_missing(value, F.missing);
@@ -150,7 +151,7 @@ inline int size(S *s) {
             T &m = member<T>(s, f.member);
             if constexpr (f.type == Type::Cn) t.text(m);
             else if constexpr (f.type == Type::Bn) t.field(m.data != nullptr && m.len != 0, uint32_t{m.len} + 1);
-            else if constexpr (f.valid == Valid::FlagClear) t.field(!(member<uint8_t>(s, f.flag) & f.bit), f.size);
+            else if constexpr (f.bit != 0) t.field(!(member<uint8_t>(s, f.flag) & f.bit), f.size);
             else t.field(!detail::holds_missing(m, f.missing), f.size);
         }
     });

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "records/codec.h"
+#include "records/parametric/layout.h"
 #include "v3/v3.h"
 
 namespace kelvo::ptr {
@@ -26,7 +27,8 @@ enum Word {
     kUnits, kResFmt, kLlmFmt, kHlmFmt, LO_SPEC_WORD, HI_SPEC_WORD, kWords
 };
 
-// The version-4 decoder and copy (kelvo_ptr_to_struct, kelvo_ptr_buf).
+// The version-4 decoder and copy (kelvo_ptr_to_struct, kelvo_ptr_buf): hand-written
+// fast paths; a test holds the decoder to the one its layout table gives.
 void decode(kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr, uint32_t *status);
 int copy(kelvo_ptr_struct *ptr);
 // The decoder that the handle's version calls for: version 4 and later here, else

@@ -1,10 +1,14 @@
 // PTR: parametric test record. Every field after PARM_FLG is optional; OPT_FLAG and
-// TEST_FLG say which numbers hold usable values.
+// TEST_FLG say which numbers hold usable values. Its decoder and copy are the library's
+// hottest code and are written by hand; its size and encoder come from its layout.
 #include <array>
 
-#include "records/ptr.h"
+#include "records/layout_codec.h"
+#include "records/parametric/ptr.h"
 
 KELVO_SOURCE_ID("kelvo_ptrread")
+KELVO_SOURCE_ID("kelvo_ptrbuf_read")
+KELVO_SOURCE_ID("kelvo_ptrwrite")
 
 using namespace kelvo;
 using namespace kelvo::codec;
@@ -57,10 +61,10 @@ constexpr auto kOptValid = [] {
     std::array<uint16_t, 256> t{};
     for (unsigned opt = 0; opt < 256; ++opt) {
         auto bit = [&](int word, unsigned invalid) { return (opt & invalid) ? 0u : 1u << word; };
-        t[opt] = static_cast<uint16_t>(bit(kResScal, kResScalInvalid) | bit(kLlmScal, kLoLimitInvalid) |
-                                       bit(kHlmScal, kHiLimitInvalid) | bit(kLoLimit, kLoLimitInvalid) |
-                                       bit(kHiLimit, kHiLimitInvalid) | bit(LO_SPEC_WORD, LO_SPEC_INVALID) |
-                                       bit(HI_SPEC_WORD, HI_SPEC_INVALID));
+        t[opt] = static_cast<uint16_t>(bit(kResScal, KELVO_PTR_OPT_NO_RES_SCAL) | bit(kLlmScal, KELVO_PTR_OPT_NO_LO_LIMIT) |
+                                       bit(kHlmScal, KELVO_PTR_OPT_NO_HI_LIMIT) | bit(kLoLimit, KELVO_PTR_OPT_NO_LO_LIMIT) |
+                                       bit(kHiLimit, KELVO_PTR_OPT_NO_HI_LIMIT) | bit(LO_SPEC_WORD, KELVO_PTR_OPT_NO_LO_SPEC) |
+                                       bit(HI_SPEC_WORD, KELVO_PTR_OPT_NO_HI_SPEC));
     }
     return t;
 }();
@@ -80,7 +84,7 @@ constexpr auto kLanes = [] {
 void set_status(uint32_t *st, const kelvo_ptr_struct *p, uint32_t n) {
     const uint32_t present = (1u << n) - 1;
     uint32_t valid = kOptValid[p->OPT_FLAG] | 1u << kOptFlag;
-    if (n > kResult && !(p->TEST_FLG & kResultInvalid)) valid |= 1u << kResult;
+    if (n > kResult && !(p->TEST_FLG & KELVO_TEST_FLG_RESULT_INVALID)) valid |= 1u << kResult;
     if (n > kTestTxt) {
         valid |= (p->TEST_TXT.len ? 1u : 0u) << kTestTxt | (p->ALARM_ID.len ? 1u : 0u) << kAlarmId |
                  (p->UNITS.len ? 1u : 0u) << kUnits | (p->C_RESFMT.len ? 1u : 0u) << kResFmt |
@@ -124,8 +128,97 @@ void decode(kelvo_ptr_struct *p, const void *image, const kelvo_attributes *attr
 
 }  // namespace kelvo::ptr
 
-extern "C" {
+// The six texts moved into the string buffer.
+//
+// The texts are laid out as in the record from TEST_TXT's first character on, each
+// NUL written over the first byte of the field behind it; a structure fresh from the
+// read buffer gets this with one block copy of the record's tail.
+namespace {
 
+// The texts of the record, in the read buffer behind their length bytes, when the
+// structure was decoded from the read buffer as it stands; else null.
+const uint8_t *tail_in_read_buffer(const kelvo_ptr_struct *p) {
+    const Buffer &rb = read_buffer();
+    if (rb.capacity == 0 || uint32_t{p->REC_LEN} + 4 > rb.capacity) return nullptr;
+    const uint8_t *tail = rb.data + 4 + 13;
+    return reinterpret_cast<const uint8_t *>(p->TEST_TXT.str) == tail ? tail : nullptr;
+}
+
+// The six texts in wire order.
+inline std::array<kelvo_cn *, 6> texts(kelvo_ptr_struct *p) {
+    return {&p->TEST_TXT, &p->ALARM_ID, &p->UNITS, &p->C_RESFMT, &p->C_LLMFMT, &p->C_HLMFMT};
+}
+
+// The texts of a structure from elsewhere, each put at its place in the string
+// buffer. They are gathered first, as they may lie in the string buffer itself.
+[[gnu::noinline]] void place_texts(kelvo_ptr_struct *p, const uint32_t at[6], uint8_t *base) {
+    const auto text = texts(p);
+    char gathered[6 * 255];
+    uint32_t n = 0;
+    for (const kelvo_cn *t : text) {
+        if (t->str) std::memcpy(gathered + n, t->str, t->len);
+        else std::memset(gathered + n, 0, t->len);
+        n += t->len;
+    }
+    n = 0;
+    for (int i = 0; i < 6; ++i) {
+        std::memcpy(base + at[i], gathered + n, text[i]->len);
+        n += text[i]->len;
+    }
+}
+
+// Room for the record's tail from TEST_TXT's characters on (REC_LEN - 13 bytes) and
+// for every NUL of the walk, also when the record ends before its last texts.
+uint32_t need(const kelvo_ptr_struct *p, uint32_t walk_end) {
+    return std::max(p->REC_LEN > 6 ? p->REC_LEN - 6u : 0u, walk_end);
+}
+
+// The copy of a structure with characters to move.
+[[gnu::noinline]] int copy_walk(kelvo_ptr_struct *p) {
+    const auto text = texts(p);
+    // Where the walk puts each text: one after the other, each followed by its NUL;
+    // ALARM_ID's NUL lies on the copy of OPT_FLAG, and UNITS follows 13 bytes later
+    // (OPT_FLAG, three scales, two limits, UNITS' length byte).
+    uint32_t at[6], end = 0;
+    for (int i = 0; i < 6; ++i) {
+        if (i == 2) end += 12;
+        at[i] = end;
+        end += uint32_t{text[i]->len} + 1;
+    }
+    StringCopy out;
+    if (!out.reserve(need(p, end))) return 0;
+    uint8_t *base = out.base();
+    if (const uint8_t *tail = tail_in_read_buffer(p)) std::memcpy(base, tail, p->REC_LEN > 13 ? p->REC_LEN - 13u : 0u);
+    else place_texts(p, at, base);
+    for (int i = 0; i < 6; ++i) {
+        text[i]->str = reinterpret_cast<char *>(base + at[i]);
+        base[at[i] + text[i]->len] = '\0';
+    }
+    return 1;
+}
+
+}  // namespace
+
+namespace kelvo::ptr {
+
+int copy(kelvo_ptr_struct *p) {
+    if (p->TEST_TXT.len | p->ALARM_ID.len | p->UNITS.len | p->C_RESFMT.len | p->C_LLMFMT.len | p->C_HLMFMT.len)
+        return copy_walk(p);
+    // No characters (the usual PTR after a test's first): six NULs at their places.
+    constexpr uint32_t kAt[6] = {0, 1, 14, 15, 16, 17};
+    StringCopy out;
+    if (!out.reserve(need(p, kAt[5] + 1))) return 0;
+    const auto text = texts(p);
+    for (int i = 0; i < 6; ++i) {
+        text[i]->str = reinterpret_cast<char *>(out.base() + kAt[i]);
+        *text[i]->str = '\0';
+    }
+    return 1;
+}
+
+}  // namespace kelvo::ptr
+
+extern "C" {
 KELVO_API void kelvo_ptr_to_struct(kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
                                    uint32_t *status) {
     ptr::decode(ptr, image, attr, status);
@@ -139,5 +232,19 @@ KELVO_API int kelvo_ptrread(int handle, const kelvo_header *header, kelvo_ptr_st
                                })
         .result;
 }
+KELVO_API int kelvo_ptr_buf(kelvo_ptr_struct *ptr) { return ptr::copy(ptr); }
+
+KELVO_API int kelvo_ptrbuf_read(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr, uint32_t *status) {
+    // The copy follows the decoder that the handle's version chose.
+    const bool v4 = handle >= 0 && handle < kMaxHandles && Kelvo_file_attributes[handle].kelvo_ver >= 4;
+    return copy_decoded(read_decode_checked(handle, header, ptr,
+                                            [handle, status](kelvo_ptr_struct *s, const uint8_t *image,
+                                                             const kelvo_attributes *attr) {
+                                                return ptr::decode_by_version(handle, s, image, attr, status);
+                                            }),
+                        [v4, ptr] { return v4 ? ptr::copy(ptr) : kelvo_v3_ptr_buf(ptr); });
+}
+
+KELVO_LAYOUT_WRITERS(ptr, parametric::ptr::kLayout)
 
 }  // extern "C"
