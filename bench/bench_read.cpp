@@ -8,6 +8,7 @@
 //   skip        kelvo_headread + kelvo_skip_record
 //   read        kelvo_headread + the record's reader with a status array
 //   buf_read    the same with the buf_read readers
+//   write       the little-endian file written again with the library's writers
 // Each reports MB/s (bytes_per_second), records/s (items_per_second) and the time per
 // record (per_record), from CPU time.
 //
@@ -25,6 +26,8 @@
 #include <vector>
 
 #include "kelvo.h"
+#include "records/parametric/layout.h"
+#include "records/parts/layout.h"
 
 namespace {
 
@@ -48,6 +51,12 @@ public:
         return *this;
     }
     Swap &skip(uint32_t bytes) { pos_ += bytes; return *this; }
+    // A number of the leading block at its place; the cursor moves behind it.
+    Swap &at(uint32_t offset, int bytes) {
+        flip(offset, bytes);
+        pos_ = offset + bytes;
+        return *this;
+    }
     Swap &text(int count = 1) {
         for (int i = 0; i < count; ++i)
             if (pos_ < end_) pos_ += 1u + r_[pos_];
@@ -66,11 +75,24 @@ private:
     uint32_t end_, pos_ = 0;
 };
 
+// The numbers of a record whose layout is a table, field by field: those of the leading
+// block at their places, the others in wire order.
+template <const auto &L>
+void swap_layout(Swap &s) {
+    using namespace kelvo::layout;
+    for (const Field &f : L.fields) {
+        if (f.type == Type::Cn || f.type == Type::Bn) s.text();
+        else if (f.member + f.size <= L.leading) s.at(f.member, f.size);
+        else if (f.size > 1) s.n(f.size);
+        else s.skip(1);
+    }
+}
+
 void to_big_endian(uint8_t *r) {
     const uint8_t typ = r[2], sub = r[3];
     Swap s(r);
-    if (typ == 15 && sub == 10) {  // PTR
-        s.n(4).skip(4).n(4).text(2).skip(4).n(4, 2).text(4).n(4, 2);
+    if (typ == KELVO_PTR_TYP && sub == KELVO_PTR_SUB) {
+        swap_layout<kelvo::parametric::ptr::kLayout>(s);
     } else if (typ == 15 && sub == 15) {  // MPR
         s.n(4).skip(4);
         uint32_t j = s.peek2();
@@ -83,8 +105,8 @@ void to_big_endian(uint8_t *r) {
         s.n(2);
         uint32_t k = s.peek2();
         s.n(2).n(2, j).skip((j + 1) / 2).n(2, k).skip((k + 1) / 2).dn().text(7).skip(1).dn();
-    } else if (typ == 5 && sub == 20) {  // PRR
-        s.skip(3).n(2, 5).n(4);
+    } else if (typ == KELVO_PRR_TYP && sub == KELVO_PRR_SUB) {
+        swap_layout<kelvo::parts::prr::kLayout>(s);
     }
 }
 
@@ -219,21 +241,28 @@ private:
     std::mt19937 &rng_;
 };
 
+// Writes the little-endian file with the library: a FAR, then parts up to the target
+// size. Returns the counts of the records written after the FAR.
+Part write_file(const std::string &path, std::mt19937 &rng) {
+    int h = kelvo_open(path.c_str(), "w");
+    if (h < 0) {
+        std::fprintf(stderr, "kelvo_bench: cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+    kelvo_far_struct far;
+    kelvo_farwrite(h, &far);
+    Part part(h, rng);
+    for (uint32_t n = 0; part.bytes < kTargetBytes; ++n) part.run(n, n == 0);
+    kelvo_close(h);
+    return part;
+}
+
 // Writes the little-endian file with the library, then its big-endian copy.
 void generate(const std::string &dir) {
     g_files[0] = {dir + "/kelvo-bench-cpu2.kelvo", 2};
     g_files[1] = {dir + "/kelvo-bench-cpu1.kelvo", 1};
-    int le = kelvo_open(g_files[0].path.c_str(), "w");
-    if (le < 0) {
-        std::fprintf(stderr, "kelvo_bench: cannot write in %s\n", dir.c_str());
-        std::exit(1);
-    }
-    kelvo_far_struct far;
-    kelvo_farwrite(le, &far);
     std::mt19937 rng(20261206);
-    Part part(le, rng);
-    for (uint32_t n = 0; part.bytes < kTargetBytes; ++n) part.run(n, n == 0);
-    kelvo_close(le);
+    Part part = write_file(g_files[0].path, rng);
     for (File &f : g_files) {
         f.bytes = part.bytes + 6;
         f.records = part.records + 1;
@@ -299,6 +328,19 @@ void stdio_loop(benchmark::State &state) {
         benchmark::DoNotOptimize(body.data());
     }
     report(state, f, records);
+}
+
+// The library's writers producing the little-endian file again (the records made from
+// their structures, encoded and written).
+void write(benchmark::State &state) {
+    const File &f = g_files[0];
+    const std::string path = f.path + ".write";
+    for (auto _ : state) {
+        std::mt19937 rng(20261206);
+        write_file(path, rng);
+    }
+    std::remove(path.c_str());
+    report(state, f, f.records);
 }
 
 // Opens a file and reads its FAR: the handle, positioned at the second record.
@@ -408,6 +450,7 @@ BENCHMARK(stdio_loop)->Apply(orders);
 BENCHMARK(skip)->Apply(orders);
 BENCHMARK(read<false>)->Name("read")->Apply(orders);
 BENCHMARK(read<true>)->Name("buf_read")->Apply(orders);
+BENCHMARK(write)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
