@@ -192,6 +192,22 @@ inline int copy(S *s, uint32_t reserve = 0) {
     return 1;
 }
 
+// The copy, except that with every text empty the string buffer stays as it is and the
+// texts become the static empty string (a decoder's pointer may lie at the record's
+// end, where no terminator follows).
+template <const auto &L, class S>
+inline int copy_unless_empty(S *s) {
+    bool empty = true;
+    detail::each<L.size()>([&](auto i) {
+        if constexpr (L.fields[i].type == Type::Cn) empty = empty && member<kelvo_cn>(s, L.fields[i].member).len == 0;
+    });
+    if (!empty) return copy<L>(s);
+    detail::each<L.size()>([&](auto i) {
+        if constexpr (L.fields[i].type == Type::Cn) codec::set_empty(member<kelvo_cn>(s, L.fields[i].member));
+    });
+    return 1;
+}
+
 }  // namespace kelvo::layout
 
 // The exported size, encoder and writer of a table record `rec` (kelvo_rec_size,

@@ -1,12 +1,10 @@
 // kelvo-dump: ATR.
-#include "dump/dump.h"
+#include "dump/print_layout.h"
+#include "records/origin/layout.h"
 
 namespace {
 
-void print_atr(dump::Printer &p, const kelvo_atr_struct &s, const uint32_t *) {
-    p.u("MOD_TIM", s.MOD_TIM);
-    p.text("CMD_LINE", s.CMD_LINE);
-}
+constexpr auto print_atr = dump::print_layout<kelvo::origin::atr::kLayout>;
 
 const dump::Registration registration{
     dump::make_kind<kelvo_atr_struct>(

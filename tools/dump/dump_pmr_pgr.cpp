@@ -1,17 +1,10 @@
 // kelvo-dump: PMR and PGR.
-#include "dump/dump.h"
+#include "dump/print_layout.h"
+#include "records/pins/layout.h"
 
 namespace {
 
-void print_pmr(dump::Printer &p, const kelvo_pmr_struct &s, const uint32_t *st) {
-    p.u("PMR_INDX", s.PMR_INDX);
-    p.u("CHAN_TYP", s.CHAN_TYP, st[0]);
-    p.text("CHAN_NAM", s.CHAN_NAM, st[1]);
-    p.text("PHY_NAM", s.PHY_NAM, st[2]);
-    p.text("LOG_NAM", s.LOG_NAM, st[3]);
-    p.u("HEAD_NUM", s.HEAD_NUM, st[4]);
-    p.u("SITE_NUM", s.SITE_NUM, st[5]);
-}
+constexpr auto print_pmr = dump::print_layout<kelvo::pins::pmr::kLayout>;
 
 void print_pgr(dump::Printer &p, const kelvo_pgr_struct &s, const uint32_t *st) {
     p.u("GRP_INDX", s.GRP_INDX);

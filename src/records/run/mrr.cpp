@@ -51,16 +51,7 @@ KELVO_API int kelvo_mrrread(int handle, const kelvo_header *header, kelvo_mrr_st
 }
 
 // USR_DESC at the start of the string buffer, EXC_DESC right behind its terminator.
-// With both empty the string buffer stays as it is and both are made the static empty
-// string (a decoder's pointer may lie at the record's end).
-KELVO_API int kelvo_mrr_buf(kelvo_mrr_struct *mrr) {
-    if (mrr->USR_DESC.len == 0 && mrr->EXC_DESC.len == 0) {
-        set_empty(mrr->USR_DESC);
-        set_empty(mrr->EXC_DESC);
-        return 1;
-    }
-    return layout::copy<kLayout>(mrr);
-}
+KELVO_API int kelvo_mrr_buf(kelvo_mrr_struct *mrr) { return layout::copy_unless_empty<kLayout>(mrr); }
 
 KELVO_API int kelvo_mrrbuf_read(int handle, const kelvo_header *header, kelvo_mrr_struct *mrr, uint32_t *status) {
     return buf_read_record(

@@ -1,17 +1,21 @@
-// FAR: the file's first record, which fixes its CPU type and version.
-#include "records/codec.h"
+// FAR: the file's first record, which fixes its CPU type and version. Written always
+// as CPU type 2, version 4.
+#include "records/layout_codec.h"
+#include "records/origin/layout.h"
 
 KELVO_SOURCE_ID("kelvo_farread")
+KELVO_SOURCE_ID("kelvo_farwrite")
 
 using namespace kelvo;
 using namespace kelvo::codec;
+using kelvo::origin::far::kLayout;
+
+static_assert(sizeof(kelvo_far_struct) == 6);
 
 extern "C" {
 
 KELVO_API void kelvo_far_to_struct(kelvo_far_struct *far, const void *image, const kelvo_attributes *attr) {
-    View v(image, attr);
-    v.leading_block(far, sizeof(kelvo_far_struct));
-    v.fix_header(far);
+    layout::decode<kLayout>(far, image, attr, nullptr);
 }
 
 // The CPU_TYPE byte is read first: only it tells how to convert REC_LEN.
@@ -22,7 +26,6 @@ KELVO_API int kelvo_farread(int handle, const kelvo_header *header, kelvo_far_st
     if (read_exact(slot->stream, &cpu, 1) != 1) return -2;
     far->CPU_TYPE = cpu;
     Kelvo_file_attributes[handle].cpu_type = cpu;
-
     uint16_t len = header_length(header, cpu);
     // The image of what is decoded: header, CPU_TYPE and KELVO_VER. A FAR body of REC_LEN 0
     // still holds the CPU_TYPE byte already read; its version byte is then taken as missing
@@ -45,6 +48,17 @@ KELVO_API int kelvo_farread(int handle, const kelvo_header *header, kelvo_far_st
 
 KELVO_API int kelvo_farbuf_read(int handle, const kelvo_header *header, kelvo_far_struct *far) {
     return kelvo_farread(handle, header, far);
+}
+
+KELVO_API void kelvo_far_to_memory(const kelvo_far_struct *far, void *out) { layout::encode<kLayout>(far, out); }
+
+KELVO_API int kelvo_farwrite(int handle, kelvo_far_struct *far) {
+    if (handle == -1) return -1;
+    *far = {2, KELVO_FAR_TYP, KELVO_FAR_SUB, 2, 4};
+    uint8_t *out = write_buffer(handle, 6);
+    if (!out) return 0;
+    kelvo_far_to_memory(far, out);
+    return static_cast<int>(kelvo_write(handle, out, 6));
 }
 
 }  // extern "C"

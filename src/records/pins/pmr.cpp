@@ -1,0 +1,47 @@
+// PMR: pin map record. A version-3 handle's records are decoded and copied by the
+// version-3 operations.
+#include "records/layout_codec.h"
+#include "records/pins/layout.h"
+
+KELVO_SOURCE_ID("kelvo_pmrread")
+KELVO_SOURCE_ID("kelvo_pmrbuf_read")
+KELVO_SOURCE_ID("kelvo_pmrwrite")
+
+using namespace kelvo;
+using namespace kelvo::codec;
+using kelvo::pins::pmr::kLayout;
+
+extern "C" {
+
+KELVO_API void kelvo_pmr_to_struct(kelvo_pmr_struct *pmr, const void *image, const kelvo_attributes *attr,
+                                   uint32_t *status) {
+    layout::decode<kLayout>(pmr, image, attr, status);
+}
+
+KELVO_API int kelvo_pmrread(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status) {
+    return read_record(handle, header, pmr, [status](kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a) {
+        if (a->kelvo_ver >= 4) kelvo_pmr_to_struct(s, img, a, status);
+        else kelvo_v3_pmr_to_struct(s, img, a, status);
+    });
+}
+
+// Each name is copied from where it points, so a structure whose names do not lie
+// one after another in a record image is copied as safely as a decoded one.
+KELVO_API int kelvo_pmr_buf(kelvo_pmr_struct *pmr) { return layout::copy<kLayout>(pmr); }
+
+KELVO_API int kelvo_pmrbuf_read(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status) {
+    const kelvo_attributes *attr = handle_attributes(handle);
+    bool v4 = attr && attr->kelvo_ver >= 4;
+    return buf_read_record(
+        handle, header, pmr,
+        [v4, status](kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a) {
+            if (v4) kelvo_pmr_to_struct(s, img, a, status);
+            else kelvo_v3_pmr_to_struct(s, img, a, status);
+        },
+        [v4](kelvo_pmr_struct *s) { return v4 ? kelvo_pmr_buf(s) : kelvo_v3_pmr_buf(s); });
+}
+
+
+KELVO_LAYOUT_WRITERS(pmr, kLayout)
+
+}  // extern "C"
