@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "kelvo.h"
-#include "records/parametric/layout.h"
+#include "records/results/layout.h"
 #include "records/parts/layout.h"
 
 namespace {
@@ -92,7 +92,7 @@ void to_big_endian(uint8_t *r) {
     const uint8_t typ = r[2], sub = r[3];
     Swap s(r);
     if (typ == KELVO_PTR_TYP && sub == KELVO_PTR_SUB) {
-        swap_layout<kelvo::parametric::ptr::kLayout>(s);
+        swap_layout<kelvo::results::ptr::kLayout>(s);
     } else if (typ == 15 && sub == 15) {  // MPR
         s.n(4).skip(4);
         uint32_t j = s.peek2();

@@ -2,8 +2,8 @@
 // full record, in every CPU type, under flags that make each number valid or not.
 #include <gtest/gtest.h>
 
-#include "records/layout_codec.h"
-#include "records/parametric/layout.h"
+#include "codec/layout_codec.h"
+#include "records/results/layout.h"
 #include "testutil.h"
 
 using kt::Bytes;
@@ -36,7 +36,7 @@ TEST(Layout, PtrFastDecoderMatchesItsTableOnEveryCut) {
                     kelvo_ptr_struct fast{}, table{};
                     uint32_t fs[KELVO_PTR_STATUS_WORDS] = {}, ts[KELVO_PTR_STATUS_WORDS] = {};
                     kelvo_ptr_to_struct(&fast, img.data(), &attr, fs);
-                    layout::decode<parametric::ptr::kLayout>(&table, img.data(), &attr, ts);
+                    layout::decode<results::ptr::kLayout>(&table, img.data(), &attr, ts);
                     SCOPED_TRACE(testing::Message() << "cpu " << cpu << " flags " << int(test_flg) << "/"
                                                     << int(opt) << " REC_LEN " << len);
                     EXPECT_EQ(0, std::memcmp(fs, ts, sizeof fs));

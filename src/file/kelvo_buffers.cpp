@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "file/internal.h"
-#include "v3/v3_state.h"
+#include "v3/v3.h"
 
 KELVO_SOURCE_ID("kelvo_buffers")
 

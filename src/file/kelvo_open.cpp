@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "file/internal.h"
-#include "v3/v3_state.h"
+#include "v3/v3.h"
 
 KELVO_SOURCE_ID("kelvo_open")
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "file/internal.h"
+#include "v3/names.h"
 #include "v3/v3.h"
 #include "v3/v3_state.h"
 

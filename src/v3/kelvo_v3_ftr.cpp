@@ -4,7 +4,8 @@
 // bit strings, and the two state bitmaps expanded into index and state arrays.
 #include <cstdio>
 
-#include "records/mpr_ftr.h"
+#include "records/results/mpr_ftr.h"
+#include "v3/names.h"
 #include "v3/v3.h"
 
 KELVO_SOURCE_ID("kelvo_v3_ftr")

@@ -1,7 +1,7 @@
 // Version-3 HBR and SBR: bin number, count and name. Version 3 has no head, site or
 // pass/fail character: HEAD_NUM and SITE_NUM are 255 (all), the character a space.
 #include "records/bins/layout.h"
-#include "records/codec.h"
+#include "codec/codec.h"
 
 KELVO_SOURCE_ID("kelvo_v3_hbr")
 

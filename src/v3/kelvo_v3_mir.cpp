@@ -1,7 +1,7 @@
 // Version-3 MIR: the record that opens a version-3 file. Its first two body bytes (CPU
 // type and version) were read by kelvo_mirread; the rest is read here and decoded into
 // the version-4 MIR structure, with the members version 3 lacks at their missing values.
-#include "records/codec.h"
+#include "codec/codec.h"
 #include "records/run/mir.h"
 
 KELVO_SOURCE_ID("kelvo_v3_mir")

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "records/codec.h"
+#include "codec/codec.h"
 #include "v3/v3.h"
 #include "v3/v3_state.h"
 

@@ -3,7 +3,7 @@
 // members version 3 lacks get fixed values. Nothing is read outside the record.
 #include <cstdio>
 
-#include "records/codec.h"
+#include "codec/codec.h"
 
 KELVO_SOURCE_ID("kelvo_v3_pmr")
 

@@ -4,7 +4,8 @@
 // both turn the digit counts of version 3 into version-4 format texts.
 #include <cstdio>
 
-#include "records/parametric/ptr.h"
+#include "records/results/ptr.h"
+#include "v3/names.h"
 #include "v3/v3.h"
 
 KELVO_SOURCE_ID("kelvo_v3_ptr")

@@ -1,10 +1,10 @@
 // Version-3 site records: the site part counts (SCR) become a PCR, the site bin
 // summaries (SHB, SSB) an HBR and an SBR, the site test synopsis (STS) a TSR. Each
 // has readers of its own, which the caller picks by the record's codes.
-#include "records/codec.h"
+#include "codec/codec.h"
 #include "records/bins/layout.h"
-#include "records/codec.h"
-#include "records/layout_codec.h"
+#include "codec/codec.h"
+#include "codec/layout_codec.h"
 #include "records/run/layout.h"
 #include "v3/v3_summary.h"
 

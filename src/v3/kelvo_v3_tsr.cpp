@@ -1,7 +1,7 @@
 // Version-3 TSR: the summary of one test over all sites. Its names are often empty in
 // the file; the names that the test's description and result records gave are then
 // taken from the handle's name list, and the test's entry is removed from it.
-#include "records/codec.h"
+#include "codec/codec.h"
 #include "v3/v3_state.h"
 #include "v3/v3_summary.h"
 

@@ -1,6 +1,6 @@
 // Version-3 WRR: finish time, head, part counts, wafer identifier, handler and probe
 // card (skipped: this record has no place for them), user and exception descriptions.
-#include "records/codec.h"
+#include "codec/codec.h"
 
 KELVO_SOURCE_ID("kelvo_v3_wrr")
 

@@ -1,10 +1,13 @@
-// Version-3 input as the version-4 readers see it: the decoders whose work needs storage
-// (the array buffer, name-list entries, part states). Each decodes the whole record
-// whatever happens and returns false when something the record holds could not be kept,
-// so that its reader reports failure instead of success after losing data.
+// Version-3 input as the rest of the library sees it: the decoders whose work needs
+// storage (the array buffer, name-list entries, part states), which the version-4 readers
+// call for a version-3 handle, and the handle's state, which the file layer resets and
+// releases. Each decoder decodes the whole record whatever happens and returns false when
+// something the record holds could not be kept, so that its reader reports failure
+// instead of success after losing data. (The exported version-3 operations are declared
+// in kelvo.h.)
 #pragma once
 
-#include "records/codec.h"
+#include "kelvo.h"
 
 namespace kelvo::v3 {
 
@@ -17,17 +20,9 @@ bool ftr_to_struct(int handle, kelvo_ftr_struct *ftr, const void *image, const k
 bool fdr_to_struct(int handle, const void *image, const kelvo_attributes *attr);
 bool pir_to_struct(kelvo_pir_struct *pir, const void *image, const kelvo_attributes *attr, int handle);
 
-// Offers a test or sequence name to the handle's name list (kelvo_names.cpp); false when
-// the storage for it could not be had. A handle outside 0-31 is ignored.
-bool offer_name(int handle, uint32_t test_num, uint8_t len, const char *chars, bool sequence);
-
-// Offers TEST_NAM and then SEQ_NAME at the cursor, each when the record holds it.
-inline bool offer_names(codec::View &v, int handle, uint32_t test_num) {
-    bool kept = true;
-    kelvo_cn name;
-    if (v.cn(name)) kept &= offer_name(handle, test_num, name.len, name.str, false);
-    if (v.cn(name)) kept &= offer_name(handle, test_num, name.len, name.str, true);
-    return kept;
-}
+// The handle's version-3 state (name lists, part states), for the file layer: emptied
+// when a slot is taken; released for every closed handle by kelvo_free.
+void reset_handle(int handle);
+void release_closed_handles();
 
 }  // namespace kelvo::v3

@@ -6,15 +6,12 @@
 #include <cstdint>
 
 #include "kelvo.h"
+#include "v3/v3.h"
 
 namespace kelvo::v3 {
 
-// Empties the handle's version-3 state; called when a slot is taken. The name list is
-// released; part states are kept for reuse, with nothing pending and empty names.
-void reset_handle(int handle);
-
-// Releases the names and part states of every handle that is not open (kelvo_free).
-void release_closed_handles();
+// reset_handle (v3.h): the name list is released; part states are kept for reuse, with
+// nothing pending and empty names.
 
 // The name list of a handle, or null outside 0-31.
 kelvo_list_head *name_list(int handle);

@@ -2,7 +2,7 @@
 // option flag, a pad byte and six statistics of which the TSR structure keeps four.
 #pragma once
 
-#include "records/codec.h"
+#include "codec/codec.h"
 
 namespace kelvo::v3 {
 

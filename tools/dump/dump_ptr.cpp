@@ -1,10 +1,10 @@
 // kelvo-dump: PTR.
 #include "dump/print_layout.h"
-#include "records/parametric/layout.h"
+#include "records/results/layout.h"
 
 namespace {
 
-constexpr auto print_ptr = dump::print_layout<kelvo::parametric::ptr::kLayout>;
+constexpr auto print_ptr = dump::print_layout<kelvo::results::ptr::kLayout>;
 
 const dump::Registration registration{
     dump::make_kind<kelvo_ptr_struct>("PTR", 15, 10,

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "dump/dump.h"
-#include "records/layout.h"
+#include "codec/layout.h"
 
 namespace dump {
 

@@ -1,7 +1,7 @@
 // HBR and SBR: hardware and software bin records. A version-3 handle's records are
 // decoded by the version-3 decoders; copies and writers serve both versions.
 #include "records/bins/layout.h"
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 
 KELVO_SOURCE_ID("kelvo_hbrread")
 KELVO_SOURCE_ID("kelvo_hbrbuf_read")

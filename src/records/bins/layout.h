@@ -1,7 +1,7 @@
 // HBR and SBR: one layout under two sets of field names.
 #pragma once
 
-#include "records/layout.h"
+#include "codec/layout.h"
 
 namespace kelvo::bins {
 

@@ -1,5 +1,5 @@
 // ATR: audit trail record.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/origin/layout.h"
 
 KELVO_SOURCE_ID("kelvo_atrread")

@@ -1,6 +1,6 @@
 // FAR: the file's first record, which fixes its CPU type and version. Written always
 // as CPU type 2, version 4.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/origin/layout.h"
 
 KELVO_SOURCE_ID("kelvo_farread")

@@ -1,7 +1,7 @@
 // The records of a file's origin: the layouts of FAR and ATR.
 #pragma once
 
-#include "records/layout.h"
+#include "codec/layout.h"
 
 namespace kelvo::origin {
 

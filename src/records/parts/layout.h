@@ -1,7 +1,7 @@
 // Part records: the layouts of PIR and PRR.
 #pragma once
 
-#include "records/layout.h"
+#include "codec/layout.h"
 
 namespace kelvo::parts {
 

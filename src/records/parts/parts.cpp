@@ -1,6 +1,6 @@
 // PIR and PRR: the start and the results of one part. A version-3 handle's records are
 // decoded by the version-3 decoders, which keep the part's state between the two.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/parts/layout.h"
 #include "v3/v3.h"
 

@@ -1,7 +1,7 @@
 // Pin records: the layout of PMR.
 #pragma once
 
-#include "records/layout.h"
+#include "codec/layout.h"
 
 namespace kelvo::pins {
 

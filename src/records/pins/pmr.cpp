@@ -1,6 +1,6 @@
 // PMR: pin map record. A version-3 handle's records are decoded and copied by the
 // version-3 operations.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/pins/layout.h"
 
 KELVO_SOURCE_ID("kelvo_pmrread")

@@ -1,7 +1,7 @@
 // Run records: the layouts of MIR, MRR and PCR.
 #pragma once
 
-#include "records/layout.h"
+#include "codec/layout.h"
 
 namespace kelvo::run {
 

@@ -1,6 +1,6 @@
 // MIR: master information record. Its reader is also where a version-3 file, which
 // has no FAR and opens with its MIR, is recognised.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/run/layout.h"
 #include "records/run/mir.h"
 

@@ -1,7 +1,7 @@
 // MIR: what its version-3 decoder shares with the version-4 one.
 #pragma once
 
-#include "records/codec.h"
+#include "codec/codec.h"
 
 namespace kelvo::mir {
 

@@ -1,6 +1,6 @@
 // MRR: master results record. Its decoder reads both the version-4 layout and the
 // version-3 one, whose part counts go into the embedded PCR.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/run/layout.h"
 
 KELVO_SOURCE_ID("kelvo_mrrread")

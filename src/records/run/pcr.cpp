@@ -1,5 +1,5 @@
 // PCR: part counts of one head and site.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/run/layout.h"
 
 KELVO_SOURCE_ID("kelvo_pcrread")

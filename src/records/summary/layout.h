@@ -1,7 +1,7 @@
 // TSR: the layout of the test synopsis record.
 #pragma once
 
-#include "records/layout.h"
+#include "codec/layout.h"
 
 namespace kelvo::summary {
 

@@ -1,6 +1,6 @@
 // TSR: test synopsis record. A version-3 handle's records carry the summary in another
 // form and are decoded by the version-3 decoder; the copy serves both.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/summary/layout.h"
 
 KELVO_SOURCE_ID("kelvo_tsrread")

@@ -1,7 +1,7 @@
 // Wafer records: the layouts of WIR and WRR.
 #pragma once
 
-#include "records/layout.h"
+#include "codec/layout.h"
 
 namespace kelvo::wafer {
 

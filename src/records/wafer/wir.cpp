@@ -1,5 +1,5 @@
 // WIR: wafer information record.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/wafer/layout.h"
 
 KELVO_SOURCE_ID("kelvo_wirread")

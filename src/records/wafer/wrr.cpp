@@ -1,6 +1,6 @@
 // WRR: wafer results record. A version-3 handle's records are decoded and copied by the
 // version-3 operations.
-#include "records/layout_codec.h"
+#include "codec/layout_codec.h"
 #include "records/wafer/layout.h"
 
 KELVO_SOURCE_ID("kelvo_wrrread")
