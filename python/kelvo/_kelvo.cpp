@@ -571,7 +571,7 @@ py::dict read_tables(const std::string &path, unsigned mask, const std::string &
             std::string at = "record " + std::to_string(r.records) + " at byte offset " + std::to_string(r.end) + ": ";
             bool stream_ok = close_input(in, error, &length);
             if (!stream_ok) problem = at + error;
-            else if (!r.ok) problem = r.error;
+            else if (!r.ok) problem = r.error.rfind("record ", 0) == 0 ? r.error : at + r.error;
             else if (length > 0 && static_cast<uint64_t>(length) > r.end) problem = at + "the file ends inside a record header";
         }
     }
