@@ -266,7 +266,7 @@ struct Registered {
     static void fields(Printer &p, const void *s) {
         static const auto valid = [] {
             std::array<uint32_t, kStatusWords> a;
-            a.fill(KELVO_VALID);
+            a.fill(~0u);
             return a;
         }();
         codec.print(p, *static_cast<const S *>(s), valid.data());
