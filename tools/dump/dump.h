@@ -3,6 +3,7 @@
 // that the dump, the fuzz targets and kelvo-convert serve every record alike.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,18 +16,43 @@ class Progress;
 
 namespace dump {
 
+// Takes the fields of records from a printer that has no output (a binding that hands
+// records to another language). Values are handed over as the record holds them; what a
+// pointer points at is valid only during the call. A field that is not valid comes as
+// missing().
+class Collector {
+public:
+    virtual ~Collector() = default;
+    virtual void begin(const char *name, const kelvo_header &h, uint32_t rec_len, long index, uint64_t offset) = 0;
+    virtual void missing(const char *name) = 0;
+    virtual void u(const char *name, uint64_t v, bool hex) = 0;
+    virtual void i(const char *name, int64_t v) = 0;
+    virtual void r(const char *name, double v) = 0;
+    virtual void ch(const char *name, char v) = 0;
+    virtual void text(const char *name, const char *s, uint32_t len) = 0;
+    // A Bn (bn true) or a counted byte array.
+    virtual void bytes(const char *name, const uint8_t *p, uint32_t n, bool bn) = 0;
+    virtual void dn(const char *name, const uint8_t *p, uint16_t bits) = 0;
+    // An array of n elements of `type`: 'B' uint8, 'H' uint16, 'I' uint32, 'h' int16,
+    // 'i' int32, 'f' float, 'd' double, 'S' kelvo_cn.
+    virtual void list(const char *name, const void *p, uint32_t n, char type) = 0;
+    virtual void note(const char *) {}
+};
+
 // Prints one record's fields, one per line; prints nothing when out is null. Lines are
 // formatted into the printer's own buffer and written to `out` in large blocks.
 class Printer {
 public:
     explicit Printer(FILE *out) : out_(out) {}
+    // A printer that hands each field to `collector` instead of printing it.
+    explicit Printer(Collector &collector) : out_(nullptr), collector_(&collector) {}
     Printer(const Printer &) = delete;
     Printer &operator=(const Printer &) = delete;
     ~Printer() { flush(); }
     // A printer that prints nothing but reads every byte a field points at (for the
     // fuzz target: it checks what the decoders hand out, at little cost).
     static Printer toucher() { return Printer(nullptr, true); }
-    bool enabled() const { return out_ != nullptr; }
+    bool enabled() const { return out_ != nullptr || collector_ != nullptr; }
     // Reals printed as their bit patterns (R4 values widened to double), so that two
     // dumps compare equal exactly when their values do.
     static void exact_reals(bool on);
@@ -56,7 +82,12 @@ public:
     template <class T>
     void list(const char *name, const T *p, uint32_t n, uint32_t status = KELVO_VALID) {
         if (!out_) {
-            if (touch_ && p) touch(p, n * sizeof(T));
+            if (collector_) {
+                if (!(status & KELVO_VALID) || (!p && n)) collector_->missing(name);
+                else collector_->list(name, p, n, list_type(p));
+            } else if (touch_ && p) {
+                touch(p, n * sizeof(T));
+            }
             return;
         }
         if (!(status & KELVO_VALID) || (!p && n)) return missing(name);
@@ -101,9 +132,24 @@ private:
     void element(int32_t v) { put_i(v); }
     void element(const kelvo_cn &v);
     void touch(const void *p, size_t n);
+    static char list_type(const uint8_t *) { return 'B'; }
+    static char list_type(const uint16_t *) { return 'H'; }
+    static char list_type(const uint32_t *) { return 'I'; }
+    static char list_type(const int16_t *) { return 'h'; }
+    static char list_type(const int32_t *) { return 'i'; }
+    static char list_type(const float *) { return 'f'; }
+    static char list_type(const double *) { return 'd'; }
+    static char list_type(const kelvo_cn *) { return 'S'; }
+    // The collecting path of a field printer (out_ is null).
+    bool collected(const char *name, uint32_t status) {
+        if (!collector_) return false;
+        if (!(status & KELVO_VALID)) collector_->missing(name);
+        return !(status & KELVO_VALID);
+    }
 
     static constexpr size_t kFlushAt = 64 * 1024;
     FILE *out_;
+    Collector *collector_ = nullptr;
     bool touch_ = false;
     int error_ = 0;
     std::vector<char> buf_;
@@ -123,6 +169,14 @@ struct RecordKind {
     // Reads the record from `in` and writes it to `out`: the writer's result, the
     // reader's failure (0 or below), or kWriteFailed.
     int (*copy)(int in, const kelvo_header *header, int out);
+    // The structure the kind decodes into, for a binding that fills one to write it: its
+    // size; blank fills it with every field at its missing value (decoded from a record
+    // without a body); fields prints it with every field valid; write is the writer.
+    // Null (size 0) for a kind without a structure of its own.
+    size_t struct_size;
+    void (*blank)(void *s);
+    void (*fields)(Printer &p, const void *s);
+    int (*write)(int out, void *s);
 };
 
 // What a copy returns when the record was read but could not be written.
@@ -200,6 +254,24 @@ struct Registered {
             }
         }
     }
+    static void blank(void *p) {
+        // Texts of the decoded structure point into the image: it outlives every call.
+        static const uint8_t image[8] = {};
+        S &s = *static_cast<S *>(p);
+        s = S{};
+        const kelvo_attributes attr{2, 4};
+        uint32_t status[kStatusWords] = {};
+        codec.to_struct(&s, image, &attr, status);
+    }
+    static void fields(Printer &p, const void *s) {
+        static const auto valid = [] {
+            std::array<uint32_t, kStatusWords> a;
+            a.fill(~0u);
+            return a;
+        }();
+        codec.print(p, *static_cast<const S *>(s), valid.data());
+    }
+    static int write(int out, void *s) { return codec.write(out, static_cast<S *>(s)); }
     static int copy(int in, const kelvo_header *header, int out) {
         S s{};
         uint32_t status[kStatusWords] = {};
@@ -215,7 +287,7 @@ RecordKind make_kind(const char *name, uint8_t typ, uint8_t sub, const Codec<S> 
     using R = Registered<S, Id>;
     R::codec = codec;
     R::name = name;
-    return RecordKind{name, typ, sub, &R::dump, &R::exercise, &R::copy};
+    return RecordKind{name, typ, sub, &R::dump, &R::exercise, &R::copy, sizeof(S), &R::blank, &R::fields, &R::write};
 }
 
 // Registers kinds when the program starts: `static dump::Registration r{{make_kind(...), ...}};`

@@ -99,7 +99,7 @@ uint32_t record_end(const void *image, int cpu) {
 namespace dump {
 
 RecordKind fdr_kind() {
-    RecordKind k{"FDR", 10, 20, nullptr, nullptr, nullptr};
+    RecordKind k{"FDR", 10, 20, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr};
     k.dump = [](int handle, const kelvo_header *header, Printer &p, long index, uint64_t offset) {
         const int cpu = Kelvo_file_attributes[handle].cpu_type;
         std::vector<uint8_t> image(record_end(header, cpu));

@@ -149,7 +149,10 @@ void Printer::touch(const void *p, size_t n) {
 }
 
 void Printer::begin(const char *name, const kelvo_header &h, uint32_t rec_len, long index, uint64_t offset) {
-    if (!out_) return;
+    if (!out_) {
+        if (collector_) collector_->begin(name, h, rec_len, index, offset);
+        return;
+    }
     put('#');
     put_i(index);
     put(' ');
@@ -166,14 +169,20 @@ void Printer::begin(const char *name, const kelvo_header &h, uint32_t rec_len, l
 }
 
 void Printer::missing(const char *name) {
-    if (!out_) return;
+    if (!out_) {
+        if (collector_) collector_->missing(name);
+        return;
+    }
     field(name);
     put("missing", 7);
     end_line();
 }
 
 void Printer::note(const char *text) {
-    if (!out_) return;
+    if (!out_) {
+        if (collector_) collector_->note(text);
+        return;
+    }
     put("  (", 3);
     put(text);
     put(')');
@@ -187,7 +196,10 @@ void Printer::line(const std::string &text) {
 }
 
 void Printer::u(const char *name, uint64_t v, uint32_t status) {
-    if (!out_) return;
+    if (!out_) {
+        if (collector_ && !collected(name, status)) collector_->u(name, v, false);
+        return;
+    }
     if (!(status & KELVO_VALID)) return missing(name);
     field(name);
     put_u(v);
@@ -195,7 +207,10 @@ void Printer::u(const char *name, uint64_t v, uint32_t status) {
 }
 
 void Printer::i(const char *name, int64_t v, uint32_t status) {
-    if (!out_) return;
+    if (!out_) {
+        if (collector_ && !collected(name, status)) collector_->i(name, v);
+        return;
+    }
     if (!(status & KELVO_VALID)) return missing(name);
     field(name);
     put_i(v);
@@ -203,7 +218,10 @@ void Printer::i(const char *name, int64_t v, uint32_t status) {
 }
 
 void Printer::hex(const char *name, uint64_t v, uint32_t status) {
-    if (!out_) return;
+    if (!out_) {
+        if (collector_ && !collected(name, status)) collector_->u(name, v, true);
+        return;
+    }
     if (!(status & KELVO_VALID)) return missing(name);
     field(name);
     char *p = room(20);
@@ -215,7 +233,10 @@ void Printer::hex(const char *name, uint64_t v, uint32_t status) {
 }
 
 void Printer::r(const char *name, double v, uint32_t status) {
-    if (!out_) return;
+    if (!out_) {
+        if (collector_ && !collected(name, status)) collector_->r(name, v);
+        return;
+    }
     if (!(status & KELVO_VALID)) return missing(name);
     field(name);
     put_real(v);
@@ -228,7 +249,10 @@ void Printer::element(const kelvo_cn &v) {
 }
 
 void Printer::ch(const char *name, char v, uint32_t status) {
-    if (!out_) return;
+    if (!out_) {
+        if (collector_ && !collected(name, status)) collector_->ch(name, v);
+        return;
+    }
     if (!(status & KELVO_VALID)) return missing(name);
     field(name);
     put_quoted(&v, 1, '\'');
@@ -237,7 +261,12 @@ void Printer::ch(const char *name, char v, uint32_t status) {
 
 void Printer::text(const char *name, const char *s, uint32_t len, uint32_t status) {
     if (!out_) {
-        if (touch_ && s) touch(s, len);
+        if (collector_) {
+            if (!(status & KELVO_VALID) || (!s && len)) collector_->missing(name);
+            else collector_->text(name, s, len);
+        } else if (touch_ && s) {
+            touch(s, len);
+        }
         return;
     }
     if (!(status & KELVO_VALID) || (!s && len)) return missing(name);
@@ -250,7 +279,12 @@ void Printer::text(const char *name, const kelvo_cn &s, uint32_t status) { text(
 
 void Printer::bytes(const char *name, const uint8_t *p, uint32_t n, uint32_t status) {
     if (!out_) {
-        if (touch_ && p) touch(p, n);
+        if (collector_) {
+            if (!(status & KELVO_VALID) || (!p && n)) collector_->missing(name);
+            else collector_->bytes(name, p, n, false);
+        } else if (touch_ && p) {
+            touch(p, n);
+        }
         return;
     }
     if (!(status & KELVO_VALID) || (!p && n)) return missing(name);
@@ -262,11 +296,23 @@ void Printer::bytes(const char *name, const uint8_t *p, uint32_t n, uint32_t sta
     end_line();
 }
 
-void Printer::bn(const char *name, const kelvo_bn &b, uint32_t status) { bytes(name, b.data, b.len, status); }
+void Printer::bn(const char *name, const kelvo_bn &b, uint32_t status) {
+    if (!out_ && collector_) {
+        if (!(status & KELVO_VALID) || (!b.data && b.len)) collector_->missing(name);
+        else collector_->bytes(name, b.data, b.len, true);
+        return;
+    }
+    bytes(name, b.data, b.len, status);
+}
 
 void Printer::dn(const char *name, const kelvo_dn &d, uint32_t status) {
     if (!out_) {
-        if (touch_ && d.data) touch(d.data, (uint32_t{d.bits} + 7) / 8);
+        if (collector_) {
+            if (!(status & KELVO_VALID) || (!d.data && d.bits)) collector_->missing(name);
+            else collector_->dn(name, d.data, d.bits);
+        } else if (touch_ && d.data) {
+            touch(d.data, (uint32_t{d.bits} + 7) / 8);
+        }
         return;
     }
     if (!(status & KELVO_VALID) || (!d.data && d.bits)) return missing(name);
