@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "dump/dump.h"
+#include "kinds/kinds.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1) return 0;
@@ -23,9 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                       : static_cast<uint16_t>(head[1] << 8 | head[0]);
     std::vector<uint8_t> image(uint32_t{len} + 4, 0);
     std::memcpy(image.data(), data, std::min<size_t>(size, image.size()));
-    const auto &kinds = dump::kinds();
+    const auto &kinds = kinds::kinds();
     const uint8_t typ = image[2], sub = image[3];
-    if (const dump::RecordKind *kind = dump::find_kind(typ, sub)) {
+    if (const kinds::RecordKind *kind = kinds::find_kind(typ, sub)) {
         kind->exercise(image.data(), &attr);
     } else if (size_t pick = (size_t{typ} << 8 | sub) % (kinds.size() + 1); pick < kinds.size()) {
         kinds[pick].exercise(image.data(), &attr);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "dump/dump.h"
+#include "dump/walk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     int fd = memfd_create("kelvo-fuzz", MFD_CLOEXEC);
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         close(fd);
         return 0;
     }
-    dump::Printer printer(dump::null_output());
+    kinds::Printer printer(kinds::null_output());
     dump::walk(handle, printer);
     kelvo_close(handle);
     return 0;

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "dump/dump.h"
+#include "kinds/kinds.h"
 #include "v3gen.h"
 
 using namespace kt;
@@ -69,7 +69,7 @@ Run copy_file(const Bytes &file, long fail_at, bool rest, size_t limit) {
             r = kelvo_farread(in, &h, &far);
             if (r > 0) r = kelvo_farwrite(out, &far);
         } else {
-            const dump::RecordKind *kind = dump::find_kind(h.REC_TYP, h.REC_SUB);
+            const kinds::RecordKind *kind = kinds::find_kind(h.REC_TYP, h.REC_SUB);
             if (!kind) {
                 ADD_FAILURE() << "no kind for record " << run.results.size();
                 break;
@@ -128,7 +128,7 @@ void every_allocation_point(const Bytes &file, size_t limit = SIZE_MAX) {
                 if (r > 0 && run.written[i] == clean.written[i]) continue;
                 if (r > 0 && failed_before && depends_on_state(run.written[i])) continue;
                 // A record that did not come out whole says so, by a documented code.
-                EXPECT_TRUE(r == 0 || r == -3 || r == dump::kWriteFailed) << "record " << i << " returned " << r;
+                EXPECT_TRUE(r == 0 || r == -3 || r == kinds::kWriteFailed) << "record " << i << " returned " << r;
                 EXPECT_TRUE(run.written[i].empty()) << "record " << i << " was written after a failure";
                 failed_before = true;
             }

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "dump/dump.h"
+#include "dump/walk.h"
 #include "gzstream.h"
 #include "progress.h"
 
@@ -182,7 +182,7 @@ public:
         int r = kelvo_v3_pdrbuf_read(in, h, &ptr, nullptr);
         if (r <= 0) return r;
         auto kept = pending_.find(ptr.TEST_NUM);
-        if (kept != pending_.end() && !write(out, kept->second)) return dump::kWriteFailed;
+        if (kept != pending_.end() && !write(out, kept->second)) return kinds::kWriteFailed;
         auto text = [](const kelvo_cn &t) { return std::string(t.str ? t.str : "", t.len); };
         pending_[ptr.TEST_NUM] = {ptr, text(ptr.UNITS), text(ptr.C_RESFMT), text(ptr.C_LLMFMT), text(ptr.C_HLMFMT)};
         return r;
@@ -196,7 +196,7 @@ public:
         if (d != pending_.end()) describe(ptr, d->second);
         int w = kelvo_ptrwrite(out, &ptr);
         if (d != pending_.end()) pending_.erase(d);  // after the write: ptr points into its texts
-        return w > 0 ? w : dump::kWriteFailed;
+        return w > 0 ? w : kinds::kWriteFailed;
     }
     // Reads an MRR and writes the run's part counts that it carries as a PCR before it;
     // descriptions that no PTR took go first.
@@ -205,14 +205,14 @@ public:
         uint32_t status[12] = {};
         int r = kelvo_mrrbuf_read(in, h, &mrr, status);
         if (r <= 0 && h->REC_LEN != 0) return r;
-        if (!flush(out)) return dump::kWriteFailed;
+        if (!flush(out)) return kinds::kWriteFailed;
         if (status[7] & KELVO_PRESENT) {
             mrr.PCR.HEAD_NUM = 255;
             mrr.PCR.SITE_NUM = 255;
-            if (kelvo_pcrwrite(out, &mrr.PCR) <= 0) return dump::kWriteFailed;
+            if (kelvo_pcrwrite(out, &mrr.PCR) <= 0) return kinds::kWriteFailed;
         }
         int w = kelvo_mrrwrite(out, &mrr);
-        return w > 0 ? w : dump::kWriteFailed;
+        return w > 0 ? w : kinds::kWriteFailed;
     }
     // Writes the descriptions that no PTR took, as PTRs whose RESULT is marked not valid.
     bool flush(int out) {
@@ -248,7 +248,7 @@ Problem convert_records(int in, int out, long &index, uint64_t &offset, Dropped 
     for (; kelvo_headread(in, &h) == 4; ++index) {
         progress.tick(index);
         uint16_t len = body_length(in, h);
-        const dump::RecordKind *kind = dump::find_kind(h.REC_TYP, h.REC_SUB);
+        const kinds::RecordKind *kind = kinds::find_kind(h.REC_TYP, h.REC_SUB);
         if (h.REC_TYP == 0 && h.REC_SUB == 10) return {where(index, offset) + ": a FAR that is not the first record"};
         if (!kind && dropped) {
             if (kelvo_skip_record(in, &h) <= 0 && len != 0)
@@ -266,7 +266,7 @@ Problem convert_records(int in, int out, long &index, uint64_t &offset, Dropped 
         else if (v3 && code == (1 << 8 | 20)) r = state.end_of_run(in, &h, out);
         else r = kind->copy(in, &h, out);
         if (r == -3) return {where(index, offset) + ": no memory to copy the " + kind->name + " record"};
-        if (r == dump::kWriteFailed) return write_failure(where(index, offset) + " (" + kind->name + ")");
+        if (r == kinds::kWriteFailed) return write_failure(where(index, offset) + " (" + kind->name + ")");
         if (r <= 0) return {where(index, offset) + ": " + dump::read_failure(in, kind->name, offset + 4 + len)};
         offset += 4u + len;
     }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dump/dump.h"
+#include "dump/walk.h"
 #include "gzstream.h"
 
 namespace {
@@ -117,7 +117,7 @@ public:
     bool open() {
         sink_ = string_stream(&text_);
         if (!sink_) return fail("no memory");
-        printer_ = std::make_unique<dump::Printer>(sink_);
+        printer_ = std::make_unique<kinds::Printer>(sink_);
         handle_ = open_input(file_, error_);
         return handle_ >= 0;
     }
@@ -145,7 +145,7 @@ public:
             if (result > 0 && result < len) result = 0;
             // The CPU type is how the values are stored, not a value.
             if (result > 0) printer_->u("KELVO_VER", far.KELVO_VER);
-        } else if (const dump::RecordKind *kind = dump::find_kind(h.REC_TYP, h.REC_SUB)) {
+        } else if (const kinds::RecordKind *kind = kinds::find_kind(h.REC_TYP, h.REC_SUB)) {
             r.name = kind->name;
             result = kind->dump(handle_, &h, *printer_, index_, offset_);
             len = kelvo_body_length(handle_, &h);
@@ -218,7 +218,7 @@ private:
     std::string error_;
     std::string text_;
     FILE *sink_ = nullptr;
-    std::unique_ptr<dump::Printer> printer_;
+    std::unique_ptr<kinds::Printer> printer_;
 };
 
 // A value as shown: reals (printed as 0x and 16 hex digits) get their value beside them.
@@ -254,12 +254,12 @@ public:
         out_.line("#" + std::to_string(index) + " " + record + " " + field + ": A " + shown(a) + ", B " + shown(b));
     }
     long count() const { return count_; }
-    dump::Printer &out() { return out_; }
+    kinds::Printer &out() { return out_; }
 
 private:
     long max_;
     long count_ = 0;
-    dump::Printer out_;
+    kinds::Printer out_;
 };
 
 void compare(long index, const Record &a, const Record &b, bool same_cpu, Report &report) {
@@ -320,7 +320,7 @@ int main(int argc, char **argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    dump::Printer::exact_reals(true);
+    kinds::Printer::exact_reals(true);
 
     Side a(files[0]), b(files[1]);
     for (Side *s : {&a, &b})

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dump/dump.h"
+#include "dump/walk.h"
 #include "gzstream.h"
 #include "progress.h"
 
@@ -78,7 +78,7 @@ int main(int argc, char **argv) {
         } else if (options && std::strcmp(a, "--quiet") == 0) {
             quiet = true;
         } else if (options && std::strcmp(a, "--exact") == 0) {
-            dump::Printer::exact_reals(true);
+            kinds::Printer::exact_reals(true);
         } else if (options && a[0] == '-' && a[1] != '\0') {
             std::fprintf(stderr, "kelvo-dump: unknown option %s\n%s", a, kUsage);
             return 2;
@@ -92,7 +92,7 @@ int main(int argc, char **argv) {
     }
 
     int status = 0;
-    dump::Printer out(stdout);
+    kinds::Printer out(stdout);
     for (const std::string &file : files) {
         std::string error;
         int handle = open_input(file, error);

@@ -24,7 +24,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "dump/dump.h"
+#include "dump/walk.h"
 #include "flatten/flatten.h"
 #include "gzstream.h"
 #include "kelvo.h"
@@ -130,7 +130,7 @@ size_t element_size(char t) {
 }
 
 // Copies each field of the records printed to it.
-class CopyCollector : public dump::Collector {
+class CopyCollector : public kinds::Collector {
 public:
     std::vector<RecordData> *out = nullptr;
     void begin(const char *name, const kelvo_header &h, uint32_t, long index, uint64_t offset) override {
@@ -313,7 +313,7 @@ private:
         if (handle_ < 0) return;
         CopyCollector collector;
         collector.out = &batch;
-        dump::Printer printer(collector);
+        kinds::Printer printer(collector);
         kelvo_header h;
         while (batch.size() < max) {
             if (kelvo_headread(handle_, &h) != 4) return finish(true);
@@ -333,7 +333,7 @@ private:
                     printer.u("CPU_TYPE", f.CPU_TYPE);
                     printer.u("KELVO_VER", f.KELVO_VER);
                 }
-            } else if (const dump::RecordKind *kind = dump::find_kind(h.REC_TYP, h.REC_SUB)) {
+            } else if (const kinds::RecordKind *kind = kinds::find_kind(h.REC_TYP, h.REC_SUB)) {
                 name = kind->name;
                 result = kind->dump(handle_, &h, printer, index_, offset_);
             } else {
@@ -646,7 +646,7 @@ struct Seen {
     char elem = 0;
 };
 
-class SeenCollector : public dump::Collector {
+class SeenCollector : public kinds::Collector {
 public:
     std::vector<std::pair<std::string, Seen>> fields;
     void begin(const char *, const kelvo_header &, uint32_t, long, uint64_t) override {}
@@ -693,9 +693,9 @@ Storage storage(size_t size) {
     return s;
 }
 
-std::vector<std::pair<std::string, Seen>> seen(const dump::RecordKind &kind, const void *s) {
+std::vector<std::pair<std::string, Seen>> seen(const kinds::RecordKind &kind, const void *s) {
     SeenCollector c;
-    dump::Printer p(c);
+    kinds::Printer p(c);
     kind.fields(p, s);
     return std::move(c.fields);
 }
@@ -712,7 +712,7 @@ void store(void *s, size_t off, size_t width, uint64_t v);
 
 // Whether field `name` of the structure `s` reads back as missing once written: the
 // record is written to a scratch file and read as a file is.
-bool reads_missing(const dump::RecordKind &kind, void *s, const std::string &name, const std::string &scratch) {
+bool reads_missing(const kinds::RecordKind &kind, void *s, const std::string &name, const std::string &scratch) {
     int out = kelvo_open(scratch.c_str(), "w");
     if (out < 0) return false;
     kelvo_far_struct far{};
@@ -728,7 +728,7 @@ bool reads_missing(const dump::RecordKind &kind, void *s, const std::string &nam
         std::vector<RecordData> records;
         CopyCollector c;
         c.out = &records;
-        dump::Printer p(c);
+        kinds::Printer p(c);
         if (kind.dump(in, &h, p, 1, 6) > 0 && records.size() == 1)
             for (const Field &fd : records[0].fields) missing = missing || (fd.name == name && fd.type == 'm');
     }
@@ -738,7 +738,7 @@ bool reads_missing(const dump::RecordKind &kind, void *s, const std::string &nam
 
 // For each scalar field, the value that the reader takes as missing: the blank one, or
 // the format's missing values (all ones, a space, the lowest signed value).
-void missing_values(const dump::RecordKind &kind, Layout &l) {
+void missing_values(const kinds::RecordKind &kind, Layout &l) {
     char path[] = "/tmp/kelvo-python-XXXXXX";
     int fd = mkstemp(path);
     if (fd < 0) return;
@@ -767,7 +767,7 @@ void missing_values(const dump::RecordKind &kind, Layout &l) {
     unlink(path);
 }
 
-Layout probe(const dump::RecordKind &kind) {
+Layout probe(const kinds::RecordKind &kind) {
     Layout l;
     const std::string name = kind.name;
     // These print what their structure points at: nested groups and generic fields.
@@ -857,8 +857,8 @@ Layout probe(const dump::RecordKind &kind) {
     return l;
 }
 
-const Layout &layout(const dump::RecordKind &kind) {
-    static std::map<const dump::RecordKind *, Layout> cache;
+const Layout &layout(const kinds::RecordKind &kind) {
+    static std::map<const kinds::RecordKind *, Layout> cache;
     auto it = cache.find(&kind);
     if (it == cache.end()) it = cache.emplace(&kind, probe(kind)).first;
     return it->second;
@@ -942,8 +942,8 @@ public:
     int write(const std::string &name, const py::dict &values) {
         if (handle_ < 0) throw py::value_error("the writer is closed");
         if (name == "FAR") return 0;  // written when the file was opened
-        const dump::RecordKind *kind = nullptr;
-        for (const dump::RecordKind &k : dump::kinds())
+        const kinds::RecordKind *kind = nullptr;
+        for (const kinds::RecordKind &k : kinds::kinds())
             if (name == k.name && code_name(k.typ, k.sub) && name == code_name(k.typ, k.sub)) kind = &k;
         if (!kind) throw py::value_error("no writer for records named " + name);
         const Layout *l;
@@ -1126,7 +1126,7 @@ PYBIND11_MODULE(_kelvo, m) {
     });
     m.def("_layout", [](const std::string &name) {
         py::list out;
-        for (const dump::RecordKind &k : dump::kinds()) {
+        for (const kinds::RecordKind &k : kinds::kinds()) {
             if (name != k.name) continue;
             Library lib;
             Layout l = probe(k);
@@ -1140,7 +1140,7 @@ PYBIND11_MODULE(_kelvo, m) {
     });
     m.def("kinds", [] {
         py::list out;
-        for (const dump::RecordKind &k : dump::kinds()) out.append(py::make_tuple(k.name, k.typ, k.sub));
+        for (const kinds::RecordKind &k : kinds::kinds()) out.append(py::make_tuple(k.name, k.typ, k.sub));
         return out;
     });
 }

@@ -1,5 +1,5 @@
 // Walking a whole file record by record, as a caller of the library does.
-#include "dump/dump.h"
+#include "dump/walk.h"
 #include "progress.h"
 
 namespace dump {

@@ -1,6 +1,7 @@
-// The record printers of kelvo-dump, kept in a registry by record codes. Each record
-// family registers a RecordKind built from its exported functions (make_kind), so
-// that the dump, the fuzz targets and kelvo-convert serve every record alike.
+// The record kinds that every tool, binding and fuzz target uses: for each record its
+// name, codes and operations (read and print, exercise an image, copy, write), built from
+// its exported functions (make_kind) and listed once in kinds.cpp; and the field printer
+// that prints a record as kelvo-dump shows it.
 #pragma once
 
 #include <array>
@@ -12,9 +13,7 @@
 
 #include "kelvo.h"
 
-class Progress;
-
-namespace dump {
+namespace kinds {
 
 // Takes the fields of records from a printer that has no output (a binding that hands
 // records to another language). Values are handed over as the record holds them; what a
@@ -182,13 +181,14 @@ struct RecordKind {
 // What a copy returns when the record was read but could not be written.
 constexpr int kWriteFailed = -100;
 
-void add_kind(const RecordKind &kind);
 // The version-3 FDR, which fills no structure: the library only keeps its names.
 RecordKind fdr_kind();
 // A stream that discards what is written to it.
 FILE *null_output();
-const RecordKind *find_kind(uint8_t typ, uint8_t sub);
+// Every record kind the tools know, in one explicit list (kinds.cpp); the kind of a
+// record by its codes, or null.
 const std::vector<RecordKind> &kinds();
+const RecordKind *find_kind(uint8_t typ, uint8_t sub);
 
 // The exported functions of one record family. Records without a field status
 // array, a copy or a size function are adapted with small lambdas, or left null.
@@ -290,31 +290,5 @@ RecordKind make_kind(const char *name, uint8_t typ, uint8_t sub, const Codec<S> 
     return RecordKind{name, typ, sub, &R::dump, &R::exercise, &R::copy, sizeof(S), &R::blank, &R::fields, &R::write};
 }
 
-// Registers kinds when the program starts: `static dump::Registration r{{make_kind(...), ...}};`
-struct Registration {
-    Registration(std::initializer_list<RecordKind> list) {
-        for (const RecordKind &k : list) add_kind(k);
-    }
-};
 
-// Why a reader that was to read the record ending at byte `end` returned less than its
-// REC_LEN: the file ended inside it, or (the body read whole) its decoder or copy found no
-// memory; a stream that cannot tell its position may have either.
-std::string read_failure(int handle, const std::string &name, uint64_t end);
-
-// Walks a whole file as a caller would and prints it (or only counts it).
-struct WalkResult {
-    bool ok = true;
-    bool output_failed = false;  // the printer could not write: the walk stopped there
-    std::string error;  // one line: what went wrong, with record index and offset
-    long records = 0;
-    uint64_t end = 0;   // byte offset behind the last whole record
-    std::vector<std::pair<std::string, long>> counts;  // per record type, in order of appearance
-};
-WalkResult walk(int handle, Printer &p);
-// Counts the records by type without decoding them: only a FAR and the first record are
-// read by their readers (they fix the byte order and version), the others are skipped.
-// `progress` (if given) is told of the records counted.
-WalkResult tally(int handle, Progress *progress = nullptr);
-
-}  // namespace dump
+}  // namespace kinds

@@ -1,13 +1,13 @@
-// kelvo-dump: GDR and STR.
+// Record kinds: GDR and STR.
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "dump/dump.h"
+#include "kinds/kinds.h"
 
 namespace {
 
-void print_gdr(dump::Printer &p, const kelvo_gdr_struct &s, const uint32_t *) {
+void print_gdr(kinds::Printer &p, const kelvo_gdr_struct &s, const uint32_t *) {
     p.u("FLD_CNT", s.FLD_CNT);
     if (!s.GEN_DATA) return;
     for (uint32_t k = 0; k < s.FLD_CNT; ++k) {
@@ -52,7 +52,7 @@ void print_gdr(dump::Printer &p, const kelvo_gdr_struct &s, const uint32_t *) {
 }
 
 // A sized array: its low words, and its high words when its elements are wider than 4 bytes.
-void sized(dump::Printer &p, const char *name, const char *high, uint8_t width, uint16_t count,
+void sized(kinds::Printer &p, const char *name, const char *high, uint8_t width, uint16_t count,
            const uint32_t *lo, const uint32_t *hi) {
     p.list(name, lo, count);
     if (width > 4) p.list(high, hi, count);
@@ -64,7 +64,7 @@ std::vector<kelvo_cn> texts(uint16_t count, const uint8_t *lengths, char *const 
     return list;
 }
 
-void print_str(dump::Printer &p, const kelvo_str_struct &s, const uint32_t *st) {
+void print_str(kinds::Printer &p, const kelvo_str_struct &s, const uint32_t *st) {
     p.hex("CONT_FLG", s.CONT_FLG);
     p.u("TEST_NUM", s.TEST_NUM);
     p.u("HEAD_NUM", s.HEAD_NUM);
@@ -111,24 +111,30 @@ void print_str(dump::Printer &p, const kelvo_str_struct &s, const uint32_t *st) 
     p.list("USER_TXT", user.data(), s.TXT_CNT);
 }
 
-const dump::Registration registration{
-    dump::make_kind<kelvo_gdr_struct>(
-        "GDR", 50, 10,
-        {[](int h, const kelvo_header *hd, kelvo_gdr_struct *s, uint32_t *) { return kelvo_gdrbuf_read(h, hd, s); },
-         [](kelvo_gdr_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
-             kelvo_gdr_to_struct(s, img, a);
-         },
-         kelvo_gdr_buf, kelvo_gdr_size, kelvo_gdr_to_memory, kelvo_gdrwrite, print_gdr}),
-    // STR carries the codes that the GDR writer gives scan test records (REC_TYP 6).
-    dump::make_kind<kelvo_str_struct>(
-        "STR", 15, 30,
-        {kelvo_strbuf_read, kelvo_str_to_struct, kelvo_str_buf, kelvo_str_size, kelvo_str_to_memory,
-         // The caller sets STR's REC_LEN: the one the fields need.
-         [](int h, kelvo_str_struct *s) {
-             kelvo_str_size(s);
-             return kelvo_strwrite(h, s);
-         },
-         print_str}),
-};
-
 }  // namespace
+
+namespace kinds {
+
+std::vector<RecordKind> generic_kinds() {
+    return {
+        make_kind<kelvo_gdr_struct>(
+            "GDR", KELVO_GDR_TYP, KELVO_GDR_SUB,
+            {[](int h, const kelvo_header *hd, kelvo_gdr_struct *s, uint32_t *) { return kelvo_gdrbuf_read(h, hd, s); },
+             [](kelvo_gdr_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
+                 kelvo_gdr_to_struct(s, img, a);
+             },
+             kelvo_gdr_buf, kelvo_gdr_size, kelvo_gdr_to_memory, kelvo_gdrwrite, print_gdr}),
+        // STR carries the codes that the GDR writer gives scan test records (REC_TYP 6).
+        make_kind<kelvo_str_struct>(
+            "STR", KELVO_STR_TYP, KELVO_STR_SUB,
+            {kelvo_strbuf_read, kelvo_str_to_struct, kelvo_str_buf, kelvo_str_size, kelvo_str_to_memory,
+             // The caller sets STR's REC_LEN: the one the fields need.
+             [](int h, kelvo_str_struct *s) {
+                 kelvo_str_size(s);
+                 return kelvo_strwrite(h, s);
+             },
+             print_str}),
+    };
+}
+
+}  // namespace kinds

@@ -1,40 +1,18 @@
-// The registry of record kinds and the field printer.
+// The field printer.
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 
-#include "dump/dump.h"
+#include "kinds/kinds.h"
 
-namespace dump {
+namespace kinds {
 
 namespace {
 // Where the toucher leaves what it read, so that the reads are not optimised away.
 volatile uint8_t touched;
 
-std::vector<RecordKind> &registry() {
-    static std::vector<RecordKind> list;
-    return list;
-}
 }  // namespace
-
-void add_kind(const RecordKind &kind) { registry().push_back(kind); }
-
-const RecordKind *find_kind(uint8_t typ, uint8_t sub) {
-    // Looked up once per record: a table by code, made again when kinds were added.
-    static std::vector<int16_t> by_code;
-    static size_t indexed = 0;
-    const std::vector<RecordKind> &list = registry();
-    if (by_code.empty() || indexed != list.size()) {
-        by_code.assign(65536, -1);
-        for (size_t k = list.size(); k-- > 0;) by_code[list[k].typ << 8 | list[k].sub] = static_cast<int16_t>(k);
-        indexed = list.size();
-    }
-    int16_t k = by_code[typ << 8 | sub];
-    return k < 0 ? nullptr : &list[static_cast<size_t>(k)];
-}
-
-const std::vector<RecordKind> &kinds() { return registry(); }
 
 FILE *null_output() {
     static FILE *sink = std::fopen("/dev/null", "w");
@@ -324,4 +302,4 @@ void Printer::dn(const char *name, const kelvo_dn &d, uint32_t status) {
     end_line();
 }
 
-}  // namespace dump
+}  // namespace kinds

@@ -1,13 +1,13 @@
-// kelvo-dump: MPR and FTR, arrays as lists; the version-3 FDR.
+// Record kinds: MPR and FTR, arrays as lists; the version-3 FDR.
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "dump/dump.h"
+#include "kinds/kinds.h"
 
 namespace {
 
-void print_mpr(dump::Printer &p, const kelvo_mpr_struct &s, const uint32_t *st) {
+void print_mpr(kinds::Printer &p, const kelvo_mpr_struct &s, const uint32_t *st) {
     p.u("TEST_NUM", s.TEST_NUM);
     p.u("HEAD_NUM", s.HEAD_NUM);
     p.u("SITE_NUM", s.SITE_NUM);
@@ -37,7 +37,7 @@ void print_mpr(dump::Printer &p, const kelvo_mpr_struct &s, const uint32_t *st) 
     p.r("HI_SPEC", s.HI_SPEC, st[21]);
 }
 
-void print_ftr(dump::Printer &p, const kelvo_ftr_struct &s, const uint32_t *st) {
+void print_ftr(kinds::Printer &p, const kelvo_ftr_struct &s, const uint32_t *st) {
     p.u("TEST_NUM", s.TEST_NUM);
     p.u("HEAD_NUM", s.HEAD_NUM);
     p.u("SITE_NUM", s.SITE_NUM);
@@ -70,7 +70,7 @@ void print_ftr(dump::Printer &p, const kelvo_ftr_struct &s, const uint32_t *st) 
 
 // Prints an FDR image of REC_LEN + 4 bytes: its test number and names, each cut to
 // the bytes the record holds (the library keeps the names for the test's TSR).
-void print_fdr(dump::Printer &p, const uint8_t *image, uint32_t end, int cpu) {
+void print_fdr(kinds::Printer &p, const uint8_t *image, uint32_t end, int cpu) {
     uint32_t test_num = 0;
     if (end >= 8) std::memcpy(&test_num, image + 4, 4);
     kelvo_intswap(cpu, &test_num);
@@ -96,10 +96,10 @@ uint32_t record_end(const void *image, int cpu) {
 
 }  // namespace
 
-namespace dump {
+namespace kinds {
 
 RecordKind fdr_kind() {
-    RecordKind k{"FDR", 10, 20, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr};
+    RecordKind k{"FDR", KELVO_FDR_TYP, KELVO_FDR_SUB, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr};
     k.dump = [](int handle, const kelvo_header *header, Printer &p, long index, uint64_t offset) {
         const int cpu = Kelvo_file_attributes[handle].cpu_type;
         std::vector<uint8_t> image(record_end(header, cpu));
@@ -126,19 +126,22 @@ RecordKind fdr_kind() {
     return k;
 }
 
-}  // namespace dump
+}  // namespace kinds
 
-namespace {
 
-const dump::Registration registration{
-    dump::make_kind<kelvo_mpr_struct>("MPR", 15, 15,
-                                      {kelvo_mprbuf_read, kelvo_mpr_to_struct, kelvo_mpr_buf, kelvo_mpr_size,
-                                       kelvo_mpr_to_memory, kelvo_mprwrite, print_mpr}),
-    dump::make_kind<kelvo_ftr_struct>("FTR", 15, 20,
-                                      {kelvo_ftrbuf_read, kelvo_ftr_to_struct, kelvo_ftr_buf, kelvo_ftr_size,
-                                       kelvo_ftr_to_memory, kelvo_ftrwrite, print_ftr, kelvo_v3_ftr_to_struct,
-                                       kelvo_v3_ftr_buf}),
-    dump::fdr_kind(),
-};
+namespace kinds {
 
-}  // namespace
+std::vector<RecordKind> arrays_kinds() {
+    return {
+        make_kind<kelvo_mpr_struct>("MPR", KELVO_MPR_TYP, KELVO_MPR_SUB,
+                                    {kelvo_mprbuf_read, kelvo_mpr_to_struct, kelvo_mpr_buf, kelvo_mpr_size,
+                                     kelvo_mpr_to_memory, kelvo_mprwrite, print_mpr}),
+        make_kind<kelvo_ftr_struct>("FTR", KELVO_FTR_TYP, KELVO_FTR_SUB,
+                                    {kelvo_ftrbuf_read, kelvo_ftr_to_struct, kelvo_ftr_buf, kelvo_ftr_size,
+                                     kelvo_ftr_to_memory, kelvo_ftrwrite, print_ftr, kelvo_v3_ftr_to_struct,
+                                     kelvo_v3_ftr_buf}),
+        kinds::fdr_kind(),
+    };
+}
+
+}  // namespace kinds

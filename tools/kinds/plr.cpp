@@ -1,14 +1,14 @@
-// kelvo-dump: PLR.
+// Record kinds: PLR.
 #include <cstdio>
 
-#include "dump/dump.h"
+#include "kinds/kinds.h"
 
 namespace {
 
 // PLR hands back the library's own status words instead of filling the caller's.
 uint32_t *plr_status = nullptr;
 
-void print_plr(dump::Printer &p, const kelvo_plr_struct &s, const uint32_t *) {
+void print_plr(kinds::Printer &p, const kelvo_plr_struct &s, const uint32_t *) {
     p.u("GRP_CNT", s.GRP_CNT);
     if (!s.GROUPS) return;
     for (uint32_t g = 0; g < s.GRP_CNT; ++g) {
@@ -32,18 +32,24 @@ void print_plr(dump::Printer &p, const kelvo_plr_struct &s, const uint32_t *) {
     }
 }
 
-const dump::Registration registration{
-    dump::make_kind<kelvo_plr_struct>(
-        "PLR", 1, 63,
-        {[](int h, const kelvo_header *hd, kelvo_plr_struct *s, uint32_t *) {
-             plr_status = nullptr;
-             return kelvo_plrbuf_read(h, hd, s, &plr_status);
-         },
-         [](kelvo_plr_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
-             plr_status = nullptr;
-             kelvo_plr_to_struct(s, img, a, &plr_status);
-         },
-         kelvo_plr_buf, kelvo_plr_size, kelvo_plr_to_memory, kelvo_plrwrite, print_plr}),
-};
-
 }  // namespace
+
+namespace kinds {
+
+std::vector<RecordKind> plr_kinds() {
+    return {
+        make_kind<kelvo_plr_struct>(
+            "PLR", KELVO_PLR_TYP, KELVO_PLR_SUB,
+            {[](int h, const kelvo_header *hd, kelvo_plr_struct *s, uint32_t *) {
+                 plr_status = nullptr;
+                 return kelvo_plrbuf_read(h, hd, s, &plr_status);
+             },
+             [](kelvo_plr_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
+                 plr_status = nullptr;
+                 kelvo_plr_to_struct(s, img, a, &plr_status);
+             },
+             kelvo_plr_buf, kelvo_plr_size, kelvo_plr_to_memory, kelvo_plrwrite, print_plr}),
+    };
+}
+
+}  // namespace kinds

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "dump/dump.h"
+#include "kinds/kinds.h"
 #include "codec/layout.h"
 
-namespace dump {
+namespace kinds {
 
 // The fields from index `from` on; `prefix` (if any) before each name, the status words
 // of the layout at `st`.
@@ -48,4 +48,4 @@ void print_layout(Printer &p, const typename std::remove_cvref_t<decltype(L)>::S
     print_fields<L>(p, s, st);
 }
 
-}  // namespace dump
+}  // namespace kinds

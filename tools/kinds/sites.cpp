@@ -1,15 +1,15 @@
-// kelvo-dump: RDR and SDR.
-#include "dump/dump.h"
+// Record kinds: RDR and SDR.
+#include "kinds/kinds.h"
 
 namespace {
 
-void print_rdr(dump::Printer &p, const kelvo_rdr_struct &s, const uint32_t *status) {
+void print_rdr(kinds::Printer &p, const kelvo_rdr_struct &s, const uint32_t *status) {
     p.u("NUM_BINS", s.NUM_BINS);
     // An empty list that the record holds prints as [].
     p.list("RTST_BIN", s.RTST_BIN, s.NUM_BINS, (status[0] & KELVO_PRESENT) ? KELVO_VALID : 0u);
 }
 
-void print_sdr(dump::Printer &p, const kelvo_sdr_struct &s, const uint32_t *status) {
+void print_sdr(kinds::Printer &p, const kelvo_sdr_struct &s, const uint32_t *status) {
     p.u("HEAD_NUM", s.HEAD_NUM);
     p.u("SITE_GRP", s.SITE_GRP);
     p.u("SITE_CNT", s.SITE_CNT);
@@ -24,13 +24,19 @@ void print_sdr(dump::Printer &p, const kelvo_sdr_struct &s, const uint32_t *stat
     for (int i = 0; i < 16; ++i) p.text(names[i], *texts[i], (status[i] & KELVO_PRESENT) ? KELVO_VALID : 0u);
 }
 
-const dump::Registration registration{
-    dump::make_kind<kelvo_rdr_struct>("RDR", 1, 70,
-                                      {kelvo_rdrbuf_read, kelvo_rdr_to_struct, nullptr, kelvo_rdr_size,
-                                       kelvo_rdr_to_memory, kelvo_rdrwrite, print_rdr}),
-    dump::make_kind<kelvo_sdr_struct>("SDR", 1, 80,
-                                      {kelvo_sdrbuf_read, kelvo_sdr_to_struct, kelvo_sdr_buf, kelvo_sdr_size,
-                                       kelvo_sdr_to_memory, kelvo_sdrwrite, print_sdr}),
-};
-
 }  // namespace
+
+namespace kinds {
+
+std::vector<RecordKind> sites_kinds() {
+    return {
+        make_kind<kelvo_rdr_struct>("RDR", KELVO_RDR_TYP, KELVO_RDR_SUB,
+                                    {kelvo_rdrbuf_read, kelvo_rdr_to_struct, nullptr, kelvo_rdr_size,
+                                     kelvo_rdr_to_memory, kelvo_rdrwrite, print_rdr}),
+        make_kind<kelvo_sdr_struct>("SDR", KELVO_SDR_TYP, KELVO_SDR_SUB,
+                                    {kelvo_sdrbuf_read, kelvo_sdr_to_struct, kelvo_sdr_buf, kelvo_sdr_size,
+                                     kelvo_sdr_to_memory, kelvo_sdrwrite, print_sdr}),
+    };
+}
+
+}  // namespace kinds

@@ -1,0 +1,40 @@
+// Record kinds: BPS, EPS and DTR.
+#include "kinds/kinds.h"
+
+namespace {
+
+void print_bps(kinds::Printer &p, const kelvo_bps_struct &s, const uint32_t *status) {
+    p.text("SEQ_NAME", s.SEQ_NAME, (status[0] & KELVO_PRESENT) ? KELVO_VALID : 0u);
+}
+
+void print_eps(kinds::Printer &, const kelvo_eps_struct &, const uint32_t *) {}
+
+void print_dtr(kinds::Printer &p, const kelvo_dtr_struct &s, const uint32_t *) { p.text("TEXT_DAT", s.TEXT_DAT); }
+
+}  // namespace
+
+namespace kinds {
+
+std::vector<RecordKind> sections_kinds() {
+    return {
+        make_kind<kelvo_bps_struct>("BPS", KELVO_BPS_TYP, KELVO_BPS_SUB,
+                                    {kelvo_bpsbuf_read, kelvo_bps_to_struct, kelvo_bps_buf, kelvo_bps_size,
+                                     kelvo_bps_to_memory, kelvo_bpswrite, print_bps}),
+        make_kind<kelvo_eps_struct>(
+            "EPS", KELVO_EPS_TYP, KELVO_EPS_SUB,
+            {[](int h, const kelvo_header *hd, kelvo_eps_struct *s, uint32_t *) { return kelvo_epsbuf_read(h, hd, s); },
+             [](kelvo_eps_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
+                 kelvo_eps_to_struct(s, img, a);
+             },
+             nullptr, kelvo_eps_size, kelvo_eps_to_memory, kelvo_epswrite, print_eps}),
+        make_kind<kelvo_dtr_struct>(
+            "DTR", KELVO_DTR_TYP, KELVO_DTR_SUB,
+            {[](int h, const kelvo_header *hd, kelvo_dtr_struct *s, uint32_t *) { return kelvo_dtrbuf_read(h, hd, s); },
+             [](kelvo_dtr_struct *s, const void *img, const kelvo_attributes *a, uint32_t *) {
+                 kelvo_dtr_to_struct(s, img, a);
+             },
+             kelvo_dtr_buf, kelvo_dtr_size, kelvo_dtr_to_memory, kelvo_dtrwrite, print_dtr}),
+    };
+}
+
+}  // namespace kinds
