@@ -25,13 +25,12 @@ inline void set_empty(kelvo_cn &s) {
 class View {
 public:
     View(const void *image, const kelvo_attributes *attr)
-        : img_(static_cast<const uint8_t *>(image)), cpu_(attr_cpu(attr)), ver_(attr_ver(attr)) {
+        : img_(static_cast<const uint8_t *>(image)), cpu_(attr_cpu(attr)) {
         rec_len_ = header_length(image, cpu_);
         end_ = uint32_t{rec_len_} + 4;
     }
 
     int cpu() const { return cpu_; }
-    int version() const { return ver_; }
     bool swaps() const { return cpu_ == 1; }
     uint16_t rec_len() const { return rec_len_; }
     uint32_t end() const { return end_; }
@@ -209,7 +208,6 @@ public:
 private:
     const uint8_t *img_;
     int cpu_;
-    int ver_;
     uint16_t rec_len_;
     uint32_t end_;
     uint32_t pos_ = 0;

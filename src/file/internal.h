@@ -166,6 +166,13 @@ inline double convert_r8(int cpu, uint64_t raw) {
 inline int attr_cpu(const kelvo_attributes *attr) { return attr ? attr->cpu_type : -1; }
 inline int attr_ver(const kelvo_attributes *attr) { return attr ? attr->kelvo_ver : 0; }
 
+// The one test of a file's version: below 4 (version 3, or a handle whose FAR was never
+// read, or no attributes at all) the version-3 decoders and copies serve.
+inline bool is_v3(const kelvo_attributes *attr) { return attr_ver(attr) < 4; }
+inline bool is_v3(int handle) {
+    return is_v3(handle >= 0 && handle < kMaxHandles ? &Kelvo_file_attributes[handle] : nullptr);
+}
+
 // REC_LEN of a header in the byte order of `cpu`.
 inline uint16_t header_length(const void *header, int cpu) {
     uint16_t len;

@@ -24,7 +24,7 @@ template <class S>
 codec::ReadResult read(int handle, const kelvo_header *header, S *s, uint32_t *status, Decoder<S> v4,
                        Decoder<S> v3) {
     return codec::read_decode(handle, header, s, [=](S *t, const void *image, const kelvo_attributes *attr) {
-        (attr->kelvo_ver < 4 ? v3 : v4)(t, image, attr, status);
+        (is_v3(attr) ? v3 : v4)(t, image, attr, status);
     });
 }
 

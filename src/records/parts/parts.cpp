@@ -19,7 +19,7 @@ namespace {
 ReadResult read_pir(int handle, const kelvo_header *header, kelvo_pir_struct *pir) {
     return read_decode_checked(handle, header, pir,
                                [handle](kelvo_pir_struct *s, const void *image, const kelvo_attributes *attr) {
-                                   if (attr->kelvo_ver < 4) return v3::pir_to_struct(s, image, attr, handle);
+                                   if (is_v3(attr)) return v3::pir_to_struct(s, image, attr, handle);
                                    kelvo_pir_to_struct(s, image, attr);
                                    return true;
                                });
@@ -28,7 +28,7 @@ ReadResult read_pir(int handle, const kelvo_header *header, kelvo_pir_struct *pi
 ReadResult read_prr(int handle, const kelvo_header *header, kelvo_prr_struct *prr, uint32_t *status) {
     return read_decode(handle, header, prr,
                        [handle, status](kelvo_prr_struct *s, const void *image, const kelvo_attributes *attr) {
-                           if (attr->kelvo_ver < 4) kelvo_v3_prr_to_struct(s, image, attr, status, handle);
+                           if (is_v3(attr)) kelvo_v3_prr_to_struct(s, image, attr, status, handle);
                            else kelvo_prr_to_struct(s, image, attr, status);
                        });
 }
@@ -54,7 +54,7 @@ KELVO_API int kelvo_pir_buf(kelvo_pir_struct *pir) {
 
 KELVO_API int kelvo_pirbuf_read(int handle, const kelvo_header *header, kelvo_pir_struct *pir) {
     return copy_decoded(read_pir(handle, header, pir), [handle, pir] {
-        return Kelvo_file_attributes[handle].kelvo_ver > 3 || kelvo_pir_buf(pir);
+        return !is_v3(handle) || kelvo_pir_buf(pir);
     });
 }
 

@@ -24,7 +24,7 @@ KELVO_API void kelvo_pgr_to_memory(const kelvo_pgr_struct *pgr, void *out) {
 }
 
 KELVO_API int kelvo_pgrwrite(int handle, kelvo_pgr_struct *pgr) {
-    return write_record(handle, pgr, 1, 62, kelvo_pgr_size, kelvo_pgr_to_memory);
+    return write_record(handle, pgr, KELVO_PGR_TYP, KELVO_PGR_SUB, kelvo_pgr_size, kelvo_pgr_to_memory);
 }
 
 }  // extern "C"

@@ -44,7 +44,7 @@ KELVO_API void kelvo_plr_to_memory(const kelvo_plr_struct *plr, void *out) {
 }
 
 KELVO_API int kelvo_plrwrite(int handle, kelvo_plr_struct *plr) {
-    return write_record(handle, plr, 1, 63, kelvo_plr_size, kelvo_plr_to_memory);
+    return write_record(handle, plr, KELVO_PLR_TYP, KELVO_PLR_SUB, kelvo_plr_size, kelvo_plr_to_memory);
 }
 
 }  // extern "C"

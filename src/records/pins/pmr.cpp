@@ -20,7 +20,7 @@ KELVO_API void kelvo_pmr_to_struct(kelvo_pmr_struct *pmr, const void *image, con
 
 KELVO_API int kelvo_pmrread(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status) {
     return read_record(handle, header, pmr, [status](kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a) {
-        if (a->kelvo_ver >= 4) kelvo_pmr_to_struct(s, img, a, status);
+        if (!is_v3(a)) kelvo_pmr_to_struct(s, img, a, status);
         else kelvo_v3_pmr_to_struct(s, img, a, status);
     });
 }
@@ -31,7 +31,7 @@ KELVO_API int kelvo_pmr_buf(kelvo_pmr_struct *pmr) { return layout::copy<kLayout
 
 KELVO_API int kelvo_pmrbuf_read(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status) {
     const kelvo_attributes *attr = handle_attributes(handle);
-    bool v4 = attr && attr->kelvo_ver >= 4;
+    bool v4 = !is_v3(attr);
     return buf_read_record(
         handle, header, pmr,
         [v4, status](kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a) {

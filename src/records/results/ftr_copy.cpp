@@ -17,7 +17,7 @@ KELVO_API int kelvo_ftr_buf(kelvo_ftr_struct *ftr) {
 KELVO_API int kelvo_ftrbuf_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr,
                                 uint32_t *status) {
     return copy_decoded(ftr_read(handle, header, ftr, status), [handle, ftr] {
-        return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_ftr_buf(ftr) : kelvo_v3_ftr_buf(ftr);
+        return !is_v3(handle) ? kelvo_ftr_buf(ftr) : kelvo_v3_ftr_buf(ftr);
     });
 }
 

@@ -35,7 +35,7 @@ namespace kelvo {
 
 ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
     const kelvo_attributes *a = handle_attributes(handle);
-    if (a && a->kelvo_ver >= 4)
+    if (!is_v3(a))
         return read_decode_checked(handle, header, ftr,
                                    [status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
                                        return ftr_decode(s, image, attr, status);
@@ -59,7 +59,9 @@ bool ftr_decode(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes
     const bool has_opt = v.integer<uint8_t>(ftr->OPT_FLAG, 255);
     st.set(0, has_opt, true);
     const uint8_t opt = ftr->OPT_FLAG;
-    for (auto [word, bit] : {std::pair{1, 0x01}, {2, 0x02}, {3, 0x04}, {4, 0x08}, {5, 0x10}, {6, 0x10}, {7, 0x20}})
+    for (auto [word, bit] : {std::pair{1, KELVO_FTR_OPT_NO_CYCL_CNT}, {2, KELVO_FTR_OPT_NO_REL_VADR},
+                             {3, KELVO_FTR_OPT_NO_REPT_CNT}, {4, KELVO_FTR_OPT_NO_NUM_FAIL}, {5, KELVO_FTR_OPT_NO_FAIL_AD},
+                             {6, KELVO_FTR_OPT_NO_FAIL_AD}, {7, KELVO_FTR_OPT_NO_VECT_OFF}})
         st.valid(word, has_opt && (opt & bit) == 0);
 
     st.present(1, v.integer<uint32_t>(ftr->CYCL_CNT, 0xFFFFFFFFu));

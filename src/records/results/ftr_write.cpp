@@ -40,8 +40,13 @@ KELVO_API int kelvo_ftr_size(kelvo_ftr_struct *ftr) {
     } else {
         // Nothing after the fixed numbers: the record ends where OPT_FLAG says.
         const uint8_t opt = ftr->OPT_FLAG;
-        body = !(opt & 0x20) ? 27 : !(opt & 0x10) ? 25 : !(opt & 0x08) ? 17
-             : !(opt & 0x04) ? 13 : !(opt & 0x02) ? 9  : !(opt & 0x01) ? 5 : 0;
+        body = !(opt & KELVO_FTR_OPT_NO_VECT_OFF)   ? 27
+               : !(opt & KELVO_FTR_OPT_NO_FAIL_AD)  ? 25
+               : !(opt & KELVO_FTR_OPT_NO_NUM_FAIL) ? 17
+               : !(opt & KELVO_FTR_OPT_NO_REPT_CNT) ? 13
+               : !(opt & KELVO_FTR_OPT_NO_REL_VADR) ? 9
+               : !(opt & KELVO_FTR_OPT_NO_CYCL_CNT) ? 5
+                                                    : 0;
     }
     return finish_size(ftr, 7 + body);
 }
@@ -76,7 +81,7 @@ KELVO_API void kelvo_ftr_to_memory(const kelvo_ftr_struct *ftr, void *out) {
 }
 
 KELVO_API int kelvo_ftrwrite(int handle, kelvo_ftr_struct *ftr) {
-    return write_record(handle, ftr, 15, 20, kelvo_ftr_size, kelvo_ftr_to_memory);
+    return write_record(handle, ftr, KELVO_FTR_TYP, KELVO_FTR_SUB, kelvo_ftr_size, kelvo_ftr_to_memory);
 }
 
 }  // extern "C"

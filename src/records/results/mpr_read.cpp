@@ -56,9 +56,12 @@ bool mpr_decode(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes
     const bool has_opt = v.integer<uint8_t>(mpr->OPT_FLAG, 255);
     st.set(6, has_opt, true);
     const uint8_t opt = mpr->OPT_FLAG;
-    for (auto [word, bits] : {std::pair{7, 0x01}, {8, 0x50}, {9, 0xA0}, {10, 0x50}, {11, 0xA0}, {12, 0x02},
-                              {13, 0x02}, {20, 0x04}, {21, 0x08}})
-        st.valid(word, has_opt && (opt & bits) == 0);
+    for (auto [word, bits] : {std::pair{7u, KELVO_PTR_OPT_NO_RES_SCAL}, {8u, KELVO_PTR_OPT_NO_LO_LIMIT},
+                              {9u, KELVO_PTR_OPT_NO_HI_LIMIT}, {10u, KELVO_PTR_OPT_NO_LO_LIMIT},
+                              {11u, KELVO_PTR_OPT_NO_HI_LIMIT}, {12u, KELVO_MPR_OPT_NO_START_IN},
+                              {13u, KELVO_MPR_OPT_NO_START_IN}, {20u, KELVO_PTR_OPT_NO_LO_SPEC},
+                              {21u, KELVO_PTR_OPT_NO_HI_SPEC}})
+        st.valid(static_cast<int>(word), has_opt && (opt & bits) == 0);
 
     st.present(7, v.integer<int8_t>(mpr->RES_SCAL, 0));
     st.present(8, v.integer<int8_t>(mpr->LLM_SCAL, 0));

@@ -12,20 +12,20 @@ KELVO_API int kelvo_mpr_size(kelvo_mpr_struct *mpr) {
     const uint8_t opt = mpr->OPT_FLAG;
     const uint32_t j = mpr->RTN_ICNT, r = mpr->RSLT_CNT;
     Tail t;
-    t.field((opt & 0x08) == 0, 4);  // HI_SPEC
-    t.field((opt & 0x04) == 0, 4);  // LO_SPEC
+    t.field((opt & KELVO_PTR_OPT_NO_HI_SPEC) == 0, 4);
+    t.field((opt & KELVO_PTR_OPT_NO_LO_SPEC) == 0, 4);
     t.text(mpr->C_HLMFMT);
     t.text(mpr->C_LLMFMT);
     t.text(mpr->C_RESFMT);
     t.text(mpr->UNITS_IN);
     t.text(mpr->UNITS);
     t.always(2 * j);                // RTN_INDX
-    t.field((opt & 0x02) == 0, 8);  // START_IN, INCR_IN
-    t.field((opt & 0xA0) == 0, 4);  // HI_LIMIT
-    t.field((opt & 0x50) == 0, 4);  // LO_LIMIT
-    t.field((opt & 0xA0) == 0, 1);  // HLM_SCAL
-    t.field((opt & 0x50) == 0, 1);  // LLM_SCAL
-    t.field((opt & 0x01) == 0, 2);  // RES_SCAL with OPT_FLAG
+    t.field((opt & KELVO_MPR_OPT_NO_START_IN) == 0, 8);  // START_IN, INCR_IN
+    t.field((opt & KELVO_PTR_OPT_NO_HI_LIMIT) == 0, 4);
+    t.field((opt & KELVO_PTR_OPT_NO_LO_LIMIT) == 0, 4);
+    t.field((opt & KELVO_PTR_OPT_NO_HI_LIMIT) == 0, 1);  // HLM_SCAL
+    t.field((opt & KELVO_PTR_OPT_NO_LO_LIMIT) == 0, 1);  // LLM_SCAL
+    t.field((opt & KELVO_PTR_OPT_NO_RES_SCAL) == 0, 2);  // with OPT_FLAG
     t.text(mpr->ALARM_ID);
     t.text(mpr->TEST_TXT);
     t.always(4 * r + packed(j));    // RTN_RSLT, RTN_STAT
@@ -62,7 +62,7 @@ KELVO_API void kelvo_mpr_to_memory(const kelvo_mpr_struct *mpr, void *out) {
 }
 
 KELVO_API int kelvo_mprwrite(int handle, kelvo_mpr_struct *mpr) {
-    return write_record(handle, mpr, 15, 15, kelvo_mpr_size, kelvo_mpr_to_memory);
+    return write_record(handle, mpr, KELVO_MPR_TYP, KELVO_MPR_SUB, kelvo_mpr_size, kelvo_mpr_to_memory);
 }
 
 }  // extern "C"

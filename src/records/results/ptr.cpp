@@ -236,7 +236,7 @@ KELVO_API int kelvo_ptr_buf(kelvo_ptr_struct *ptr) { return ptr::copy(ptr); }
 
 KELVO_API int kelvo_ptrbuf_read(int handle, const kelvo_header *header, kelvo_ptr_struct *ptr, uint32_t *status) {
     // The copy follows the decoder that the handle's version chose.
-    const bool v4 = handle >= 0 && handle < kMaxHandles && Kelvo_file_attributes[handle].kelvo_ver >= 4;
+    const bool v4 = !is_v3(handle);
     return copy_decoded(read_decode_checked(handle, header, ptr,
                                             [handle, status](kelvo_ptr_struct *s, const uint8_t *image,
                                                              const kelvo_attributes *attr) {

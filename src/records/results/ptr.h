@@ -36,7 +36,7 @@ int copy(kelvo_ptr_struct *ptr);
 // names it offers cannot be kept.
 inline bool decode_by_version(int handle, kelvo_ptr_struct *ptr, const void *image, const kelvo_attributes *attr,
                               uint32_t *status) {
-    if (attr_ver(attr) >= 4) {
+    if (!is_v3(attr)) {
         decode(ptr, image, attr, status);
         return true;
     }

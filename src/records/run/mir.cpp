@@ -18,7 +18,7 @@ ReadResult read(int handle, const kelvo_header *header, kelvo_mir_struct *mir, u
     Status(status).present(kVersion3Word, false);
     kelvo_attributes *attr = handle_attributes(handle);
     if (!attr || !header || !mir) return {0, false};
-    if (attr->cpu_type != -1 && attr->kelvo_ver >= 4) {
+    if (attr->cpu_type != -1 && !is_v3(attr)) {
         return read_decode(handle, header, mir,
                            [status](kelvo_mir_struct *s, const void *image, const kelvo_attributes *a) {
                                kelvo_mir_to_struct(s, image, a, status);
@@ -65,7 +65,7 @@ KELVO_API int kelvo_mir_buf(kelvo_mir_struct *mir) { return layout::copy<kLayout
 
 KELVO_API int kelvo_mirbuf_read(int handle, const kelvo_header *header, kelvo_mir_struct *mir, uint32_t *status) {
     return copy_decoded(mir::read(handle, header, mir, status), [handle, mir] {
-        return Kelvo_file_attributes[handle].kelvo_ver >= 4 ? kelvo_mir_buf(mir) : kelvo_v3_mir_buf(mir);
+        return !is_v3(handle) ? kelvo_mir_buf(mir) : kelvo_v3_mir_buf(mir);
     });
 }
 

@@ -37,7 +37,7 @@ KELVO_API void kelvo_mrr_to_struct(kelvo_mrr_struct *mrr, const void *image, con
     layout::decode<kLayout>(mrr, v, st, [&] {
         // Version 3 (also a handle whose FAR was never read): the PCR's counts from
         // PART_CNT on, their status words behind the MRR's own.
-        if (v.version() >= 4) return;
+        if (!is_v3(attr)) return;
         st.present(KELVO_MRR_VERSION3, true);
         layout::decode_fields<run::pcr::kLayout, 2>(&mrr->PCR, v, Status(status ? status + KELVO_MRR_RTST_CNT : nullptr));
     });

@@ -29,7 +29,7 @@ KELVO_API void kelvo_bps_to_memory(const kelvo_bps_struct *bps, void *out) {
 }
 
 KELVO_API int kelvo_bpswrite(int handle, kelvo_bps_struct *bps) {
-    return write_record(handle, bps, 20, 10, kelvo_bps_size, kelvo_bps_to_memory);
+    return write_record(handle, bps, KELVO_BPS_TYP, KELVO_BPS_SUB, kelvo_bps_size, kelvo_bps_to_memory);
 }
 
 }  // extern "C"

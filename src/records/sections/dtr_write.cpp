@@ -19,7 +19,7 @@ KELVO_API void kelvo_dtr_to_memory(const kelvo_dtr_struct *dtr, void *out) {
 }
 
 KELVO_API int kelvo_dtrwrite(int handle, kelvo_dtr_struct *dtr) {
-    return write_record(handle, dtr, 50, 30, kelvo_dtr_size, kelvo_dtr_to_memory);
+    return write_record(handle, dtr, KELVO_DTR_TYP, KELVO_DTR_SUB, kelvo_dtr_size, kelvo_dtr_to_memory);
 }
 
 }  // extern "C"

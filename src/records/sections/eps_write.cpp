@@ -16,7 +16,7 @@ KELVO_API void kelvo_eps_to_memory(const kelvo_eps_struct *eps, void *out) {
 }
 
 KELVO_API int kelvo_epswrite(int handle, kelvo_eps_struct *eps) {
-    return write_record(handle, eps, 20, 20, kelvo_eps_size, kelvo_eps_to_memory);
+    return write_record(handle, eps, KELVO_EPS_TYP, KELVO_EPS_SUB, kelvo_eps_size, kelvo_eps_to_memory);
 }
 
 }  // extern "C"

@@ -20,7 +20,7 @@ KELVO_API void kelvo_rdr_to_memory(const kelvo_rdr_struct *rdr, void *out) {
 }
 
 KELVO_API int kelvo_rdrwrite(int handle, kelvo_rdr_struct *rdr) {
-    return write_record(handle, rdr, 1, 70, kelvo_rdr_size, kelvo_rdr_to_memory);
+    return write_record(handle, rdr, KELVO_RDR_TYP, KELVO_RDR_SUB, kelvo_rdr_size, kelvo_rdr_to_memory);
 }
 
 }  // extern "C"

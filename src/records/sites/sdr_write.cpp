@@ -23,7 +23,7 @@ KELVO_API void kelvo_sdr_to_memory(const kelvo_sdr_struct *sdr, void *out) {
 }
 
 KELVO_API int kelvo_sdrwrite(int handle, kelvo_sdr_struct *sdr) {
-    return write_record(handle, sdr, 1, 80, kelvo_sdr_size, kelvo_sdr_to_memory);
+    return write_record(handle, sdr, KELVO_SDR_TYP, KELVO_SDR_SUB, kelvo_sdr_size, kelvo_sdr_to_memory);
 }
 
 }  // extern "C"

@@ -16,7 +16,7 @@ namespace {
 ReadResult read_tsr(int handle, const kelvo_header *header, kelvo_tsr_struct *tsr, uint32_t *status) {
     return read_decode(handle, header, tsr,
                        [handle, status](kelvo_tsr_struct *s, const void *img, const kelvo_attributes *a) {
-                           if (a->kelvo_ver >= 4) kelvo_tsr_to_struct(s, img, a, status);
+                           if (!is_v3(a)) kelvo_tsr_to_struct(s, img, a, status);
                            else kelvo_v3_tsr_to_struct(handle, s, img, a, status);
                        });
 }

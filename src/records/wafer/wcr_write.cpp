@@ -32,7 +32,7 @@ KELVO_API void kelvo_wcr_to_memory(const kelvo_wcr_struct *wcr, void *out) {
 }
 
 KELVO_API int kelvo_wcrwrite(int handle, kelvo_wcr_struct *wcr) {
-    return write_record(handle, wcr, 2, 30, kelvo_wcr_size, kelvo_wcr_to_memory);
+    return write_record(handle, wcr, KELVO_WCR_TYP, KELVO_WCR_SUB, kelvo_wcr_size, kelvo_wcr_to_memory);
 }
 
 }  // extern "C"

@@ -16,7 +16,7 @@ KELVO_API void kelvo_wir_to_struct(kelvo_wir_struct *wir, const void *image, con
                                    uint32_t *status) {
     layout::decode<kLayout>(wir, image, attr, status);
     // A version-3 WIR has no site group in that byte.
-    if (attr_ver(attr) < 4) {
+    if (is_v3(attr)) {
         wir->SITE_GRP = 255;
         Status(status).set(KELVO_WIR_SITE_GRP, false, false);
     }

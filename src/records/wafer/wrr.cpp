@@ -20,7 +20,7 @@ KELVO_API void kelvo_wrr_to_struct(kelvo_wrr_struct *wrr, const void *image, con
 
 KELVO_API int kelvo_wrrread(int handle, const kelvo_header *header, kelvo_wrr_struct *wrr, uint32_t *status) {
     return read_record(handle, header, wrr, [status](kelvo_wrr_struct *s, const void *img, const kelvo_attributes *a) {
-        if (a->kelvo_ver >= 4) kelvo_wrr_to_struct(s, img, a, status);
+        if (!is_v3(a)) kelvo_wrr_to_struct(s, img, a, status);
         else kelvo_v3_wrr_to_struct(s, img, a, status);
     });
 }
@@ -33,7 +33,7 @@ KELVO_API int kelvo_wrr_buf(kelvo_wrr_struct *wrr) {
 
 KELVO_API int kelvo_wrrbuf_read(int handle, const kelvo_header *header, kelvo_wrr_struct *wrr, uint32_t *status) {
     const kelvo_attributes *attr = handle_attributes(handle);
-    bool v4 = attr && attr->kelvo_ver >= 4;
+    bool v4 = !is_v3(attr);
     return buf_read_record(
         handle, header, wrr,
         [v4, status](kelvo_wrr_struct *s, const void *img, const kelvo_attributes *a) {
