@@ -39,7 +39,7 @@ td.n,th.n{text-align:right}
 td.name{white-space:normal;max-width:260px;overflow-wrap:anywhere}
 .sw{display:inline-block;width:11px;height:11px;border-radius:2px;vertical-align:-1px;margin-right:5px}
 .bar{height:9px;background:#6b8cae;border-radius:2px;min-width:1px}
-.bar.f{background:#d9534f}
+.bar.p{background:#4caf50}.bar.f{background:#d9534f}
 .pf{font-size:11px;font-weight:700;padding:0 5px;border-radius:3px}
 .pf.P{background:#e3f3e5;color:var(--good)}.pf.F{background:#fbe3e2;color:var(--bad)}.pf.Q{background:#eee;color:#666}
 .pf.inf{font-weight:400;font-style:italic}
@@ -52,7 +52,7 @@ tr.bad td{background:#fff4f3}
 .maps{display:grid;grid-template-columns:repeat(auto-fill,minmax(230px,1fr));gap:10px}
 .maps.one{grid-template-columns:1fr}
 figure{margin:0}
-figure.wmap svg{display:block;width:100%;max-height:560px}
+figure.wmap svg{display:block;width:100%;max-height:490px}
 figcaption{font-size:12.5px;margin-bottom:4px}
 figcaption b{font-size:13.5px}
 .legend{display:flex;flex-wrap:wrap;gap:3px 12px;font-size:12px;margin-top:8px}
@@ -341,19 +341,20 @@ private:
         std::vector<const BinRow *> order;
         for (const BinRow &b : rows) order.push_back(&b);
         std::stable_sort(order.begin(), order.end(), [](auto *a, auto *b) { return a->counted > b->counted; });
-        bool disagree = false;
-        out += "<table><tr><th>Bin</th><th>Name</th><th>P/F</th><th class=n>Parts</th><th class=n>Share</th>"
+        bool disagree = false, names = false;
+        for (const BinRow &b : rows) names |= !b.name.empty();
+        out += std::string("<table><tr><th>Bin</th>") + (names ? "<th>Name</th>" : "") + "<th>P/F</th><th class=n>Parts</th><th class=n>Share</th>"
                "<th style=\"width:30%\"></th><th class=n>Bin record</th></tr>";
         for (const BinRow *b : order) {
             disagree |= b->disagrees();
             const char *pf = b->pass == 'P' ? "P" : b->pass == 'F' ? "F" : "Q";
             out += std::string("<tr") + (b->disagrees() ? " class=\"bad\"" : "") + "><td><i class=\"sw\" style=\"background:" +
-                   palette.at(b->bin) + "\"></i>" + num(b->bin) + "</td><td class=\"name\">" + esc(b->name) +
-                   "</td><td><span class=\"pf " + pf + (b->pass_from_parts ? " inf" : "") + "\"" +
+                   palette.at(b->bin) + "\"></i>" + num(b->bin) + "</td>" + (names ? "<td class=\"name\">" + esc(b->name) + "</td>" : "") +
+                   "<td><span class=\"pf " + pf + (b->pass_from_parts ? " inf" : "") + "\"" +
                    (b->pass_from_parts ? " title=\"no P/F in the bin record: from its parts\"" : "") + ">" +
                    (b->pass == '?' ? "?" : std::string(1, b->pass)) + "</span></td><td class=n>" + num(b->counted) +
                    "</td><td class=n>" + percent(b->counted, f.parts, 1) + "</td><td><div class=\"bar" +
-                   (b->pass == 'P' ? "" : " f") + "\" style=\"width:" + fmt("%.1f", 100.0 * double(b->counted) / double(most)) +
+                   (b->pass == 'P' ? " p" : " f") + "\" style=\"width:" + fmt("%.1f", 100.0 * double(b->counted) / double(most)) +
                    "%\"></div></td><td class=n>" + (b->count ? num(*b->count) : "&ndash;") +
                    (b->disagrees() ? " <span class=\"warn\" title=\"the bin record and the PRRs disagree\">&#9888;</span>" : "") +
                    "</td></tr>";
@@ -372,7 +373,7 @@ private:
         const size_t shown = std::min<size_t>(f.failing.size(), 25);
         const uint64_t most = std::max<uint64_t>(1, f.failing.front().failed);
         out += "<table><tr><th class=n>#</th><th class=n>Test</th><th>Name</th><th class=n>Failed</th>"
-               "<th class=n>Of parts</th><th style=\"width:28%\"></th><th class=n>Ran</th></tr>";
+               "<th class=n>Of parts</th><th style=\"width:22%\"></th><th class=n>Ran</th></tr>";
         for (size_t i = 0; i < shown; ++i) {
             const FailingTest &t = f.failing[i];
             out += "<tr><td class=n>" + num(i + 1) + "</td><td class=n>" + num(t.test_num) + "</td><td class=\"name\">" +
@@ -441,9 +442,11 @@ private:
             if (!v || !std::isfinite(*v)) return;
             const double x = xof(*v);
             if (x < X0 - 0.5 || x > X1 + 0.5) return;
+            const char *anchor = x > X1 - 40 ? "end" : x < X0 + 40 ? "start" : "middle";
             out += fmt("<path d=\"M%.1f %.1fV%.1f\" stroke=\"#c62828\" stroke-width=\"1.4\" stroke-dasharray=\"4 3\"/>", x,
                        Y0 - 4, Y1) +
-                   fmt("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"#c62828\" font-weight=\"600\">", x, Y0 - 5) +
+                   fmt("<text x=\"%.1f\" y=\"%.1f\" fill=\"#c62828\" font-weight=\"600\" ", x, Y0 - 5) +
+                   "text-anchor=\"" + anchor + "\">" +
                    label + " " + real(*v) + "</text>";
         };
         limit(h.lo, "LL");

@@ -146,7 +146,8 @@ public:
         add("Finished", time_text(f.finish_time));
         if (f.mode_code) add("Mode", std::string(1, *f.mode_code));
         if (f.retest_code) add("Retest code", std::string(1, *f.retest_code));
-        add("Executive", (str(f.exec_type) + " " + str(f.exec_ver)).erase(0, f.exec_type ? 0 : 1));
+        std::string exec = str(f.exec_type), ver = str(f.exec_ver);
+        add("Executive", exec.empty() || ver.empty() ? exec + ver : exec + " " + ver);
         for (const std::string &e : equipment_) add("Equipment", e);
         out_.record_parts = f.part_count;
         out_.record_good = f.good_count;
@@ -302,11 +303,17 @@ private:
         std::sort(v.begin(), v.end());
         h.min = v.front(), h.max = v.back();
         // The axis spans the limits and the results but for the outermost 0.5 % on each side,
-        // so that a few wild values do not squeeze the rest into one bar.
+        // so that a few wild values do not squeeze the rest into one bar; with both limits,
+        // it reaches no further than the limits' span beyond either of them.
         const size_t cut = v.size() / 200;
         double lo = v[cut], hi = v[v.size() - 1 - cut];
-        if (h.lo && std::isfinite(*h.lo)) lo = std::min(lo, double(*h.lo));
-        if (h.hi && std::isfinite(*h.hi)) hi = std::max(hi, double(*h.hi));
+        const bool has_lo = h.lo && std::isfinite(*h.lo), has_hi = h.hi && std::isfinite(*h.hi);
+        if (has_lo && has_hi && *h.hi > *h.lo) {
+            const double span = double(*h.hi) - double(*h.lo);
+            lo = std::max(lo, *h.lo - span), hi = std::min(hi, *h.hi + span);
+        }
+        if (has_lo) lo = std::min(lo, double(*h.lo));
+        if (has_hi) hi = std::max(hi, double(*h.hi));
         double pad = (hi - lo) * 0.05;
         if (!(pad > 0)) pad = std::max(std::fabs(lo) * 0.05, 1e-9);
         lo -= pad, hi += pad;
