@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <set>
@@ -199,6 +200,31 @@ TEST(Report, GeneratedWaferInEveryByteOrder) {
         EXPECT_NE(page.find("<h2>Sites</h2>"), std::string::npos);
         EXPECT_NE(page.find("The bin records' counts differ"), std::string::npos);
     }
+}
+
+// Dies at the ends of the coordinate range and results and limits that are not numbers:
+// a small page, a text map cut to the terminal, no limit drawn.
+TEST(Report, HostileValues) {
+    std::vector<kt::Bytes> r{kt::far_record(2)};
+    for (int16_t c : {int16_t(-32767), int16_t(32767), int16_t(0)}) {
+        r.push_back(kt::Image().u1(1).u1(0).record(5, 10));
+        r.push_back(kt::Image().u4(5).u1(1).u1(0).u1(0x80).u1(0).r4(NAN).cn("x").cn("").u1(0x0E).u1(0).u1(0).u1(0)
+                        .r4(NAN).r4(INFINITY).record(15, 10));
+        r.push_back(kt::Image().u1(1).u1(0).u1(8).u2(1).u2(7).u2(7).u2(uint16_t(c)).u2(uint16_t(c)).u4(0).cn("")
+                        .record(5, 20));
+    }
+    kt::Bytes all;
+    for (const kt::Bytes &b : r) all.insert(all.end(), b.begin(), b.end());
+    kt::TempFile in(all), out;
+    kt::ToolRun t = kt::run_tool("kelvo-report", "--test 5 --text " + in.path());
+    ASSERT_EQ(t.status, 0) << t.out;
+    EXPECT_NE(t.out.find("(the first 200 columns and 200 rows of 65535 x 65535)"), std::string::npos) << t.out;
+    EXPECT_NE(t.out.find("limits none to none; 0 outside"), std::string::npos) << t.out;
+    ASSERT_EQ(kt::run_tool("kelvo-report", "--test 5 -o " + out.path() + " " + in.path()).status, 0);
+    const std::string page = slurp(out.path());
+    EXPECT_LT(page.size(), 40000u);
+    EXPECT_EQ(page.find("nan"), std::string::npos);
+    EXPECT_EQ(count(page, "<figure class=\"hist\">"), 1);
 }
 
 // Damaged input: one line, status 1, no report left behind; bad usage: status 2.

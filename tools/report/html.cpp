@@ -308,7 +308,11 @@ private:
             }
             out += "\"><title>" + esc(title) + ": " + num(list.size()) + " dies</title></path>";
         }
-        // Die edges: a grid of thin lines over the whole map.
+        // Die edges: a grid of thin lines over the map, where dies are large enough to see them.
+        if (w > 400 || h > 400) {
+            out += "</svg>";
+            return;
+        }
         std::string grid;
         for (int x = 0; x <= w; ++x) grid += "M" + num(x) + " 0v" + num(h);
         for (int y = 0; y <= h; ++y) grid += "M0 " + num(y) + "h" + num(w);
@@ -432,7 +436,8 @@ private:
         double step = std::pow(10.0, std::floor(std::log10(span / 5)));
         for (double m : {2.0, 5.0, 10.0})
             if (span / step > 6) step = std::pow(10.0, std::floor(std::log10(span / 5))) * m;
-        for (double t = std::ceil(h.from / step) * step; t <= h.from + span; t += step) {
+        int ticks = 0;
+        for (double t = std::ceil(h.from / step) * step; t <= h.from + span && ticks < 12; t += step, ++ticks) {
             const double x = xof(t);
             out += fmt("<path d=\"M%.1f %.1fv4\" stroke=\"#99a3ad\"/>", x, Y1) +
                    fmt("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"#5b6b7c\">", x, Y1 + 15) +

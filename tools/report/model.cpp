@@ -93,12 +93,15 @@ public:
     bool test(const flatten::Test &t) override {
         TestAcc &a = acc(t.test_num, t.test_name, 'P');
         if (a.units.empty() && t.units) a.units = str(t.units);
-        if (!a.lo && !a.hi && (t.lo_limit || t.hi_limit)) a.lo = t.lo_limit, a.hi = t.hi_limit;
+        // A limit that is not a finite number is no limit.
+        auto finite = [](const std::optional<float> &v) { return v && std::isfinite(*v) ? v : std::nullopt; };
+        const std::optional<float> lo = finite(t.lo_limit), hi = finite(t.hi_limit);
+        if (!a.lo && !a.hi && (lo || hi)) a.lo = lo, a.hi = hi;
         count(a, t.part, t.passed);
         if (t.result && std::isfinite(*t.result)) {
             a.results.push_back(*t.result);
-            if (t.lo_limit && *t.result < *t.lo_limit) ++a.below;
-            if (t.hi_limit && *t.result > *t.hi_limit) ++a.above;
+            if (lo && *t.result < *lo) ++a.below;
+            if (hi && *t.result > *hi) ++a.above;
         }
         return true;
     }
