@@ -285,10 +285,10 @@ private:
             const double d = r * 0.97, c = std::sqrt(r * r - d * d);
             out += fmt("<path d=\"M%.2f %.2fA%.2f %.2f 0 1 1 ", cx - c, cy + d, r, r) +
                    fmt("%.2f %.2fZ\" ", cx + c, cy + d) + fmt("transform=\"rotate(%.0f %.2f %.2f)\" ", angle, cx, cy) +
-                   "fill=\"#f7f8fa\" stroke=\"#8a96a3\" stroke-width=\"0.15\"/>";
+                   "fill=\"#f7f8fa\" stroke=\"#8a96a3\" stroke-width=\"1.2\" vector-effect=\"non-scaling-stroke\"/>";
         } else {
             out += fmt("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"%.2f\" ", cx, cy, r) +
-                   "fill=\"#f7f8fa\" stroke=\"#8a96a3\" stroke-width=\"0.15\"/>";
+                   "fill=\"#f7f8fa\" stroke=\"#8a96a3\" stroke-width=\"1.2\" vector-effect=\"non-scaling-stroke\"/>";
         }
         const auto &palette = hard ? hard_colour_ : soft_colour_;
         const std::vector<BinRow> &rows = hard ? f.hard : f.soft;

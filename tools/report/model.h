@@ -16,7 +16,6 @@ namespace report {
 struct Options {
     size_t histograms = 8;        // the most failing parametric tests that get a histogram
     std::set<uint32_t> tests;     // tests that get one whatever they did (--test N)
-    size_t failing = 25;          // rows of the failing-tests table
     int bars = 40;                // bars of a histogram
 };
 
