@@ -254,7 +254,13 @@ private:
         case KELVO_REC_CODE(KELVO_HBR_TYP, KELVO_HBR_SUB): return hbr(h, false);
         case KELVO_REC_CODE(KELVO_SBR_TYP, KELVO_SBR_SUB): return sbr(h, false);
         case KELVO_REC_CODE(KELVO_WIR_TYP, KELVO_WIR_SUB): return wir(h);
-        case KELVO_REC_CODE(KELVO_WRR_TYP, KELVO_WRR_SUB): return wrr(h);
+        case KELVO_REC_CODE(KELVO_WRR_TYP, KELVO_WRR_SUB): return wrr(h, go);
+        case KELVO_REC_CODE(KELVO_WCR_TYP, KELVO_WCR_SUB):
+            if (want_ & kWafers) return wcr(h, go);
+            break;
+        case KELVO_REC_CODE(KELVO_SDR_TYP, KELVO_SDR_SUB):
+            if (want_ & kSites) return sdr(h, go);
+            break;
         case KELVO_REC_CODE(KELVO_PIR_TYP, KELVO_PIR_SUB): return pir(h);
         case KELVO_REC_CODE(KELVO_PRR_TYP, KELVO_PRR_SUB): return prr(h, go);
         case KELVO_REC_CODE(KELVO_TSR_TYP, KELVO_TSR_SUB): return tsr(h, false, go);
@@ -367,17 +373,71 @@ private:
         int res = kelvo_wirread(h_, &h, &w, st);
         if (res <= 0) return res;
         ++file_.wafers;
-        wafer_[w.HEAD_NUM] = Wafer{true, owned(w.WAFER_ID, st[KELVO_WIR_WAFER_ID])};
+        wafer_[w.HEAD_NUM] = Wafer{true, owned(w.WAFER_ID, st[KELVO_WIR_WAFER_ID]), when(w.START_T != 0, w.START_T)};
         return res;
     }
-    int wrr(const kelvo_header &h) {
+    int wrr(const kelvo_header &h, bool &go) {
         kelvo_wrr_struct w{};
         uint32_t st[KELVO_WRR_STATUS_WORDS] = {};
         int res = kelvo_wrrread(h_, &h, &w, st);
         if (res <= 0) return res;
+        if (want_ & kWafers) {
+            const Wafer &open = wafer_[w.HEAD_NUM];
+            WaferResult row;
+            row.head = w.HEAD_NUM;
+            row.wafer_id = text(w.WAFER_ID, st[KELVO_WRR_WAFER_ID]);
+            if (!row.wafer_id || row.wafer_id->empty()) row.wafer_id = view(open.id);
+            row.start_time = open.start;
+            row.finish_time = when(w.FINISH_T != 0, w.FINISH_T);
+            row.part_count = count(w.PART_CNT);
+            row.retest_count = count(w.RTST_CNT, valid(st[KELVO_WRR_RTST_CNT]));
+            row.abort_count = count(w.ABRT_CNT, valid(st[KELVO_WRR_ABRT_CNT]));
+            row.good_count = count(w.GOOD_CNT, valid(st[KELVO_WRR_GOOD_CNT]));
+            row.functional_count = count(w.FUNC_CNT, valid(st[KELVO_WRR_FUNC_CNT]));
+            go = v_.wafer(row);
+        }
         if (w.HEAD_NUM == 255)
             for (Wafer &x : wafer_) x = Wafer{};
         else wafer_[w.HEAD_NUM] = Wafer{};
+        return res;
+    }
+
+    int wcr(const kelvo_header &h, bool &go) {
+        kelvo_wcr_struct w{};
+        uint32_t st[KELVO_WCR_STATUS_WORDS] = {};
+        int res = kelvo_wcrread(h_, &h, &w, st);
+        if (res <= 0) return res;
+        WaferConfig row;
+        row.size = when(valid(st[KELVO_WCR_WAFR_SIZ]), w.WAFR_SIZ);
+        row.die_height = when(valid(st[KELVO_WCR_DIE_HT]), w.DIE_HT);
+        row.die_width = when(valid(st[KELVO_WCR_DIE_WID]), w.DIE_WID);
+        row.units = when(valid(st[KELVO_WCR_WF_UNITS]), w.WF_UNITS);
+        row.flat = code(w.WF_FLAT, valid(st[KELVO_WCR_WF_FLAT]));
+        row.pos_x = code(w.POS_X, valid(st[KELVO_WCR_POS_X]));
+        row.pos_y = code(w.POS_Y, valid(st[KELVO_WCR_POS_Y]));
+        row.center_x = when(valid(st[KELVO_WCR_CENTER_X]), w.CENTER_X);
+        row.center_y = when(valid(st[KELVO_WCR_CENTER_Y]), w.CENTER_Y);
+        go = v_.wafer_config(row);
+        return res;
+    }
+    int sdr(const kelvo_header &h, bool &go) {
+        kelvo_sdr_struct s{};
+        uint32_t st[KELVO_SDR_STATUS_WORDS] = {};
+        int res = kelvo_sdrread(h_, &h, &s, st);
+        if (res <= 0) return res;
+        SiteGroup row;
+        row.head = s.HEAD_NUM;
+        row.group = s.SITE_GRP;
+        if (s.SITE_NUM) row.sites = std::string_view(reinterpret_cast<const char *>(s.SITE_NUM), s.SITE_CNT);
+        static const char *const names[] = {"HAND_TYP", "HAND_ID", "CARD_TYP", "CARD_ID", "LOAD_TYP", "LOAD_ID",
+                                            "DIB_TYP",  "DIB_ID",  "CABL_TYP", "CABL_ID", "CONT_TYP", "CONT_ID",
+                                            "LASR_TYP", "LASR_ID", "EXTR_TYP", "EXTR_ID"};
+        const kelvo_cn *texts[] = {&s.HAND_TYP, &s.HAND_ID, &s.CARD_TYP, &s.CARD_ID, &s.LOAD_TYP, &s.LOAD_ID,
+                                   &s.DIB_TYP,  &s.DIB_ID,  &s.CABL_TYP, &s.CABL_ID, &s.CONT_TYP, &s.CONT_ID,
+                                   &s.LASR_TYP, &s.LASR_ID, &s.EXTR_TYP, &s.EXTR_ID};
+        for (int i = 0; i < KELVO_SDR_STATUS_WORDS; ++i)
+            if (Text t = text(*texts[i], st[i]); t && !t->empty()) row.equipment.emplace_back(names[i], *t);
+        go = v_.site_group(row);
         return res;
     }
 
@@ -666,6 +726,7 @@ private:
     struct Wafer {
         bool open = false;
         std::optional<std::string> id;
+        std::optional<uint32_t> start;
     };
 
     int h_;

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace flatten {
 
@@ -96,9 +98,35 @@ struct File {
     uint64_t records = 0;
 };
 
-// Which tables a visitor wants: records of the others need not be decoded.
+// A WCR: how the file's wafers lie (handed over with kWafers).
+struct WaferConfig {
+    std::optional<float> size, die_height, die_width;
+    std::optional<uint8_t> units;
+    std::optional<char> flat, pos_x, pos_y;  // flat U, D, L, R; positive X L or R, Y U or D
+    std::optional<int16_t> center_x, center_y;
+};
+
+// A WRR with what its WIR gave (handed over with kWafers).
+struct WaferResult {
+    uint8_t head = 0;
+    Text wafer_id;  // the WRR's, else its WIR's
+    std::optional<uint32_t> start_time, finish_time;
+    std::optional<uint32_t> part_count, retest_count, abort_count, good_count, functional_count;
+};
+
+// An SDR (handed over with kSites): its site group and the equipment it names, as
+// (field name, text) pairs for the texts that are not empty.
+struct SiteGroup {
+    uint8_t head = 0, group = 0;
+    std::string_view sites;  // SITE_NUM, one byte per site
+    std::vector<std::pair<const char *, std::string_view>> equipment;
+};
+
+// Which tables a visitor wants: records of the others need not be decoded. kWafers and
+// kSites are not tables of their own and are not in kAll: a visitor asks for them by name.
 enum Table : unsigned {
-    kParts = 1, kTests = 2, kFunctional = 4, kBins = 8, kSummary = 16, kFiles = 32, kAll = 63
+    kParts = 1, kTests = 2, kFunctional = 4, kBins = 8, kSummary = 16, kFiles = 32, kAll = 63,
+    kWafers = 64, kSites = 128
 };
 
 // Receives the rows. A visitor may stop the walk by returning false (a failed write,
@@ -113,6 +141,9 @@ public:
     virtual bool bin(const Bin &) { return true; }
     virtual bool summary(const Summary &) { return true; }
     virtual bool file(const File &) { return true; }
+    virtual bool wafer_config(const WaferConfig &) { return true; }
+    virtual bool wafer(const WaferResult &) { return true; }
+    virtual bool site_group(const SiteGroup &) { return true; }
     // Called after each record read whole, with the count so far (for a progress line).
     virtual void read(uint64_t /*records*/) {}
 };
