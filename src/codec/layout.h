@@ -34,8 +34,9 @@ enum class Valid : uint8_t {
     Regardless, // valid even when absent (a flag byte whose absence means "all bits set")
 };
 
-// How the printer shows a field.
-enum class Show : uint8_t { Plain, Hex };
+// How the printer shows a field: as a number, in hex, or (a text) as valid whenever the
+// record holds it, empty or not.
+enum class Show : uint8_t { Plain, Hex, Held };
 
 // The missing value of an R4 field: the quiet NaN the decoders give.
 constexpr uint32_t kMissingR4Bits = 0xFFC00000u;
@@ -87,6 +88,11 @@ struct Field {
     constexpr Field held_only() const {
         Field f = *this;
         f.held = true;
+        return f;
+    }
+    constexpr Field shown_when_held() const {
+        Field f = *this;
+        f.show = Show::Held;
         return f;
     }
     constexpr Field hex() const {

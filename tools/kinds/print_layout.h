@@ -20,6 +20,7 @@ void print_fields(Printer &p, const typename std::remove_cvref_t<decltype(L)>::S
         Field f = L.fields[k];
         if (prefix) f.name = (named = std::string(prefix) + f.name).c_str();
         uint32_t status = f.word >= 0 ? st[f.word] : KELVO_VALID;
+        if (f.show == Show::Held) status = (status & KELVO_PRESENT) ? KELVO_VALID : 0u;
         if (f.word < 0 && f.missing != 0 && f.type == Type::U4 && member<uint32_t>(&s, f.member) == f.missing)
             status = 0;
         switch (f.type) {

@@ -1,15 +1,12 @@
 // Record kinds: BPS, EPS and DTR.
-#include "kinds/kinds.h"
+#include "kinds/print_layout.h"
+#include "records/sections/layout.h"
 
 namespace {
 
-void print_bps(kinds::Printer &p, const kelvo_bps_struct &s, const uint32_t *status) {
-    p.text("SEQ_NAME", s.SEQ_NAME, (status[0] & KELVO_PRESENT) ? KELVO_VALID : 0u);
-}
-
-void print_eps(kinds::Printer &, const kelvo_eps_struct &, const uint32_t *) {}
-
-void print_dtr(kinds::Printer &p, const kelvo_dtr_struct &s, const uint32_t *) { p.text("TEXT_DAT", s.TEXT_DAT); }
+constexpr auto print_bps = kinds::print_layout<kelvo::sections::bps::kLayout>;
+constexpr auto print_eps = kinds::print_layout<kelvo::sections::eps::kLayout>;
+constexpr auto print_dtr = kinds::print_layout<kelvo::sections::dtr::kLayout>;
 
 }  // namespace
 
