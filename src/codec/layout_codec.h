@@ -50,8 +50,14 @@ constexpr uint32_t fixed_body() {
     return n;
 }
 
+// A real holds its missing value when it equals it (0.0 and -0.0 alike); a NaN missing
+// value is matched by its bits. Other fields compare their bits.
 template <class T>
 inline bool holds_missing(const T &value, uint64_t missing) {
+    if constexpr (std::is_floating_point_v<T>) {
+        const T m = from_bits<T>(missing);
+        return m == m ? value == m : bits(value) == missing;
+    }
     return bits(value) == missing;
 }
 

@@ -6,17 +6,7 @@ namespace {
 
 using kinds::print_layout;
 
-void print_wcr(kinds::Printer &p, const kelvo_wcr_struct &s, const uint32_t *st) {
-    p.r("WAFR_SIZ", s.WAFR_SIZ, st[0]);
-    p.r("DIE_HT", s.DIE_HT, st[1]);
-    p.r("DIE_WID", s.DIE_WID, st[2]);
-    p.u("WF_UNITS", s.WF_UNITS, st[3]);
-    p.ch("WF_FLAT", s.WF_FLAT, st[4]);
-    p.i("CENTER_X", s.CENTER_X, st[5]);
-    p.i("CENTER_Y", s.CENTER_Y, st[6]);
-    p.ch("POS_X", s.POS_X, st[7]);
-    p.ch("POS_Y", s.POS_Y, st[8]);
-}
+constexpr auto print_wcr = print_layout<kelvo::wafer::wcr::kLayout>;
 
 }  // namespace
 

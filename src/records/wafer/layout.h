@@ -38,4 +38,21 @@ constexpr auto kLayout = layout::record<S>("WRR", KELVO_WRR_TYP, KELVO_WRR_SUB, 
 });
 }  // namespace wrr
 
+namespace wcr {
+using S = kelvo_wcr_struct;
+// Every field is taken only when the record holds it whole, else it gets its missing
+// value; the record ends after the last field that does not hold it.
+constexpr auto kLayout = layout::record<S>("WCR", KELVO_WCR_TYP, KELVO_WCR_SUB, 4, {
+    KELVO_FIELD(WAFR_SIZ, R4).opt(KELVO_WCR_WAFR_SIZ, 0),
+    KELVO_FIELD(DIE_HT, R4).opt(KELVO_WCR_DIE_HT, 0),
+    KELVO_FIELD(DIE_WID, R4).opt(KELVO_WCR_DIE_WID, 0),
+    KELVO_FIELD(WF_UNITS, U1).opt(KELVO_WCR_WF_UNITS, 0),
+    KELVO_FIELD(WF_FLAT, C1).opt(KELVO_WCR_WF_FLAT, ' '),
+    KELVO_FIELD(CENTER_X, I2).opt(KELVO_WCR_CENTER_X, layout::bits<int16_t>(-32768)),
+    KELVO_FIELD(CENTER_Y, I2).opt(KELVO_WCR_CENTER_Y, layout::bits<int16_t>(-32768)),
+    KELVO_FIELD(POS_X, C1).opt(KELVO_WCR_POS_X, ' '),
+    KELVO_FIELD(POS_Y, C1).opt(KELVO_WCR_POS_Y, ' '),
+}, true);
+}  // namespace wcr
+
 }  // namespace kelvo::wafer
