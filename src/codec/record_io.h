@@ -79,6 +79,37 @@ inline int buf_read_record(int handle, const kelvo_header *header, S *s, Decode 
     return copy_decoded(read_decode(handle, header, s, decode), [&] { return copy(s); });
 }
 
+// A decoder that takes a status array, and a copy.
+template <class S>
+using Decoder = void (*)(S *, const void *, const kelvo_attributes *, uint32_t *);
+template <class S>
+using Copy = int (*)(S *);
+
+// The read of a record with such a decoder; a version-3 handle's records go to `v3`
+// when there is one.
+template <class S>
+inline ReadResult read_decode(int handle, const kelvo_header *header, S *s, uint32_t *status, Decoder<S> v4,
+                              Decoder<S> v3 = nullptr) {
+    return read_decode(handle, header, s, [=](S *t, const void *image, const kelvo_attributes *attr) {
+        (v3 && is_v3(attr) ? v3 : v4)(t, image, attr, status);
+    });
+}
+
+template <class S>
+inline int read_record(int handle, const kelvo_header *header, S *s, uint32_t *status, Decoder<S> v4,
+                       Decoder<S> v3 = nullptr) {
+    return read_decode(handle, header, s, status, v4, v3).result;
+}
+
+// The buf_read of a record with such a decoder: the read, then the copy of what was
+// decoded, by the handle's version as the decoder was chosen.
+template <class S>
+inline int buf_read_record(int handle, const kelvo_header *header, S *s, uint32_t *status, Decoder<S> v4,
+                           Copy<S> copy, Decoder<S> v3 = nullptr, Copy<S> v3_copy = nullptr) {
+    return copy_decoded(read_decode(handle, header, s, status, v4, v3),
+                        [&] { return (v3_copy && is_v3(handle) ? v3_copy : copy)(s); });
+}
+
 // The write buffer of an open handle grown to `size`, or null.
 uint8_t *write_buffer(int handle, uint32_t size);
 

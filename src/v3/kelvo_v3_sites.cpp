@@ -104,46 +104,29 @@ KELVO_API int kelvo_sts_buf(kelvo_tsr_struct *tsr) {
 }
 
 KELVO_API int kelvo_v3_scrread(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status) {
-    return read_record(handle, header, pcr, [status](kelvo_pcr_struct *s, const void *img, const kelvo_attributes *a) {
-        kelvo_scr_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, pcr, status, kelvo_scr_to_struct);
 }
 // A PCR holds no strings: buf_read is the read.
 KELVO_API int kelvo_v3_scrbuf_read(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status) {
     return kelvo_v3_scrread(handle, header, pcr, status);
 }
 KELVO_API int kelvo_v3_shbread(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
-    return read_record(handle, header, hbr, [status](kelvo_hbr_struct *s, const void *img, const kelvo_attributes *a) {
-        kelvo_shb_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, hbr, status, kelvo_shb_to_struct);
 }
 KELVO_API int kelvo_v3_shbbuf_read(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
-    return buf_read_record(
-        handle, header, hbr,
-        [status](kelvo_hbr_struct *s, const void *img, const kelvo_attributes *a) { kelvo_shb_to_struct(s, img, a, status); },
-        kelvo_shb_buf);
+    return buf_read_record(handle, header, hbr, status, kelvo_shb_to_struct, kelvo_shb_buf);
 }
 KELVO_API int kelvo_v3_ssbread(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status) {
-    return read_record(handle, header, sbr, [status](kelvo_sbr_struct *s, const void *img, const kelvo_attributes *a) {
-        kelvo_ssb_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, sbr, status, kelvo_ssb_to_struct);
 }
 KELVO_API int kelvo_v3_ssbbuf_read(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status) {
-    return buf_read_record(
-        handle, header, sbr,
-        [status](kelvo_sbr_struct *s, const void *img, const kelvo_attributes *a) { kelvo_ssb_to_struct(s, img, a, status); },
-        kelvo_ssb_buf);
+    return buf_read_record(handle, header, sbr, status, kelvo_ssb_to_struct, kelvo_ssb_buf);
 }
 KELVO_API int kelvo_v3_stsread(int handle, const kelvo_header *header, kelvo_tsr_struct *tsr, uint32_t *status) {
-    return read_record(handle, header, tsr, [status](kelvo_tsr_struct *s, const void *img, const kelvo_attributes *a) {
-        kelvo_sts_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, tsr, status, kelvo_sts_to_struct);
 }
 KELVO_API int kelvo_v3_stsbuf_read(int handle, const kelvo_header *header, kelvo_tsr_struct *tsr, uint32_t *status) {
-    return buf_read_record(
-        handle, header, tsr,
-        [status](kelvo_tsr_struct *s, const void *img, const kelvo_attributes *a) { kelvo_sts_to_struct(s, img, a, status); },
-        kelvo_sts_buf);
+    return buf_read_record(handle, header, tsr, status, kelvo_sts_to_struct, kelvo_sts_buf);
 }
 
 }  // extern "C"

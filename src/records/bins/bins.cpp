@@ -11,24 +11,10 @@ KELVO_SOURCE_ID("kelvo_sbrbuf_read")
 KELVO_SOURCE_ID("kelvo_sbrwrite")
 
 using namespace kelvo;
+using namespace kelvo::codec;
 using kelvo::bins::kHbr;
 using kelvo::bins::kSbr;
 
-namespace {
-
-template <class S>
-using Decoder = void (*)(S *, const void *, const kelvo_attributes *, uint32_t *);
-
-// The read: the version-3 decoder `v3` below version 4, else `v4`.
-template <class S>
-codec::ReadResult read(int handle, const kelvo_header *header, S *s, uint32_t *status, Decoder<S> v4,
-                       Decoder<S> v3) {
-    return codec::read_decode(handle, header, s, [=](S *t, const void *image, const kelvo_attributes *attr) {
-        (is_v3(attr) ? v3 : v4)(t, image, attr, status);
-    });
-}
-
-}  // namespace
 
 extern "C" {
 
@@ -43,11 +29,11 @@ KELVO_API void kelvo_sbr_to_struct(kelvo_sbr_struct *sbr, const void *image, con
 }
 
 KELVO_API int kelvo_hbrread(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
-    return read(handle, header, hbr, status, kelvo_hbr_to_struct, kelvo_v3_hbr_to_struct).result;
+    return read_record(handle, header, hbr, status, kelvo_hbr_to_struct, kelvo_v3_hbr_to_struct);
 }
 
 KELVO_API int kelvo_sbrread(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status) {
-    return read(handle, header, sbr, status, kelvo_sbr_to_struct, kelvo_v3_sbr_to_struct).result;
+    return read_record(handle, header, sbr, status, kelvo_sbr_to_struct, kelvo_v3_sbr_to_struct);
 }
 
 // The name copied into the string buffer, NUL-terminated (an empty one too).
@@ -56,13 +42,11 @@ KELVO_API int kelvo_hbr_buf(kelvo_hbr_struct *hbr) { return layout::copy<kHbr>(h
 KELVO_API int kelvo_sbr_buf(kelvo_sbr_struct *sbr) { return layout::copy<kSbr>(sbr); }
 
 KELVO_API int kelvo_hbrbuf_read(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
-    return codec::copy_decoded(read(handle, header, hbr, status, kelvo_hbr_to_struct, kelvo_v3_hbr_to_struct),
-                               [hbr] { return kelvo_hbr_buf(hbr); });
+    return buf_read_record(handle, header, hbr, status, kelvo_hbr_to_struct, kelvo_hbr_buf, kelvo_v3_hbr_to_struct);
 }
 
 KELVO_API int kelvo_sbrbuf_read(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status) {
-    return codec::copy_decoded(read(handle, header, sbr, status, kelvo_sbr_to_struct, kelvo_v3_sbr_to_struct),
-                               [sbr] { return kelvo_sbr_buf(sbr); });
+    return buf_read_record(handle, header, sbr, status, kelvo_sbr_to_struct, kelvo_sbr_buf, kelvo_v3_sbr_to_struct);
 }
 
 KELVO_LAYOUT_WRITERS(hbr, kHbr)

@@ -19,10 +19,7 @@ KELVO_API void kelvo_pmr_to_struct(kelvo_pmr_struct *pmr, const void *image, con
 }
 
 KELVO_API int kelvo_pmrread(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status) {
-    return read_record(handle, header, pmr, [status](kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a) {
-        if (!is_v3(a)) kelvo_pmr_to_struct(s, img, a, status);
-        else kelvo_v3_pmr_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, pmr, status, kelvo_pmr_to_struct, kelvo_v3_pmr_to_struct);
 }
 
 // Each name is copied from where it points, so a structure whose names do not lie
@@ -30,15 +27,8 @@ KELVO_API int kelvo_pmrread(int handle, const kelvo_header *header, kelvo_pmr_st
 KELVO_API int kelvo_pmr_buf(kelvo_pmr_struct *pmr) { return layout::copy<kLayout>(pmr); }
 
 KELVO_API int kelvo_pmrbuf_read(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status) {
-    const kelvo_attributes *attr = handle_attributes(handle);
-    bool v4 = !is_v3(attr);
-    return buf_read_record(
-        handle, header, pmr,
-        [v4, status](kelvo_pmr_struct *s, const void *img, const kelvo_attributes *a) {
-            if (v4) kelvo_pmr_to_struct(s, img, a, status);
-            else kelvo_v3_pmr_to_struct(s, img, a, status);
-        },
-        [v4](kelvo_pmr_struct *s) { return v4 ? kelvo_pmr_buf(s) : kelvo_v3_pmr_buf(s); });
+    return buf_read_record(handle, header, pmr, status, kelvo_pmr_to_struct, kelvo_pmr_buf, kelvo_v3_pmr_to_struct,
+                           kelvo_v3_pmr_buf);
 }
 
 

@@ -44,22 +44,14 @@ KELVO_API void kelvo_mrr_to_struct(kelvo_mrr_struct *mrr, const void *image, con
 }
 
 KELVO_API int kelvo_mrrread(int handle, const kelvo_header *header, kelvo_mrr_struct *mrr, uint32_t *status) {
-    return read_record(handle, header, mrr,
-                       [status](kelvo_mrr_struct *s, const void *image, const kelvo_attributes *a) {
-                           kelvo_mrr_to_struct(s, image, a, status);
-                       });
+    return read_record(handle, header, mrr, status, kelvo_mrr_to_struct);
 }
 
 // USR_DESC at the start of the string buffer, EXC_DESC right behind its terminator.
 KELVO_API int kelvo_mrr_buf(kelvo_mrr_struct *mrr) { return layout::copy_unless_empty<kLayout>(mrr); }
 
 KELVO_API int kelvo_mrrbuf_read(int handle, const kelvo_header *header, kelvo_mrr_struct *mrr, uint32_t *status) {
-    return buf_read_record(
-        handle, header, mrr,
-        [status](kelvo_mrr_struct *s, const void *image, const kelvo_attributes *a) {
-            kelvo_mrr_to_struct(s, image, a, status);
-        },
-        kelvo_mrr_buf);
+    return buf_read_record(handle, header, mrr, status, kelvo_mrr_to_struct, kelvo_mrr_buf);
 }
 
 // The embedded PCR is not part of the record.

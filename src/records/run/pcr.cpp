@@ -19,10 +19,7 @@ KELVO_API void kelvo_pcr_to_struct(kelvo_pcr_struct *pcr, const void *image, con
 }
 
 KELVO_API int kelvo_pcrread(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status) {
-    return read_record(handle, header, pcr,
-                       [status](kelvo_pcr_struct *s, const void *image, const kelvo_attributes *a) {
-                           kelvo_pcr_to_struct(s, image, a, status);
-                       });
+    return read_record(handle, header, pcr, status, kelvo_pcr_to_struct);
 }
 
 // A PCR has no strings: buf_read is the read.

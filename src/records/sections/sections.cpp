@@ -27,9 +27,7 @@ KELVO_API void kelvo_bps_to_struct(kelvo_bps_struct *bps, const void *image, con
 }
 
 KELVO_API int kelvo_bpsread(int handle, const kelvo_header *header, kelvo_bps_struct *bps, uint32_t *status) {
-    return read_record(handle, header, bps, [status](kelvo_bps_struct *s, const void *img, const kelvo_attributes *a) {
-        kelvo_bps_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, bps, status, kelvo_bps_to_struct);
 }
 
 // Only the stated characters are copied, so that a structure whose REC_LEN does not
@@ -37,10 +35,7 @@ KELVO_API int kelvo_bpsread(int handle, const kelvo_header *header, kelvo_bps_st
 KELVO_API int kelvo_bps_buf(kelvo_bps_struct *bps) { return layout::copy<kLayout>(bps, bps->REC_LEN + 1u); }
 
 KELVO_API int kelvo_bpsbuf_read(int handle, const kelvo_header *header, kelvo_bps_struct *bps, uint32_t *status) {
-    return buf_read_record(
-        handle, header, bps,
-        [status](kelvo_bps_struct *s, const void *img, const kelvo_attributes *a) { kelvo_bps_to_struct(s, img, a, status); },
-        kelvo_bps_buf);
+    return buf_read_record(handle, header, bps, status, kelvo_bps_to_struct, kelvo_bps_buf);
 }
 
 KELVO_LAYOUT_WRITERS(bps, kLayout)

@@ -25,10 +25,7 @@ KELVO_API int kelvo_sdr_buf(kelvo_sdr_struct *sdr) {
 }
 
 KELVO_API int kelvo_sdrbuf_read(int handle, const kelvo_header *header, kelvo_sdr_struct *sdr, uint32_t *status) {
-    return buf_read_record(
-        handle, header, sdr,
-        [status](kelvo_sdr_struct *s, const void *img, const kelvo_attributes *a) { kelvo_sdr_to_struct(s, img, a, status); },
-        kelvo_sdr_buf);
+    return buf_read_record(handle, header, sdr, status, kelvo_sdr_to_struct, kelvo_sdr_buf);
 }
 
 }  // extern "C"

@@ -29,9 +29,7 @@ KELVO_API void kelvo_sdr_to_struct(kelvo_sdr_struct *sdr, const void *image, con
 }
 
 KELVO_API int kelvo_sdrread(int handle, const kelvo_header *header, kelvo_sdr_struct *sdr, uint32_t *status) {
-    return read_record(handle, header, sdr, [status](kelvo_sdr_struct *s, const void *img, const kelvo_attributes *a) {
-        kelvo_sdr_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, sdr, status, kelvo_sdr_to_struct);
 }
 
 }  // extern "C"

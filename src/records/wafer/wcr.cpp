@@ -19,9 +19,7 @@ KELVO_API void kelvo_wcr_to_struct(kelvo_wcr_struct *wcr, const void *image, con
 }
 
 KELVO_API int kelvo_wcrread(int handle, const kelvo_header *header, kelvo_wcr_struct *wcr, uint32_t *status) {
-    return read_record(handle, header, wcr, [status](kelvo_wcr_struct *s, const void *img, const kelvo_attributes *a) {
-        kelvo_wcr_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, wcr, status, kelvo_wcr_to_struct);
 }
 
 // No texts: buf_read is the read.

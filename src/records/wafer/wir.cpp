@@ -23,9 +23,7 @@ KELVO_API void kelvo_wir_to_struct(kelvo_wir_struct *wir, const void *image, con
 }
 
 KELVO_API int kelvo_wirread(int handle, const kelvo_header *header, kelvo_wir_struct *wir, uint32_t *status) {
-    return read_record(handle, header, wir, [status](kelvo_wir_struct *s, const void *img, const kelvo_attributes *a) {
-        kelvo_wir_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, wir, status, kelvo_wir_to_struct);
 }
 
 KELVO_API int kelvo_wir_buf(kelvo_wir_struct *wir) {
@@ -35,12 +33,7 @@ KELVO_API int kelvo_wir_buf(kelvo_wir_struct *wir) {
 }
 
 KELVO_API int kelvo_wirbuf_read(int handle, const kelvo_header *header, kelvo_wir_struct *wir, uint32_t *status) {
-    return buf_read_record(
-        handle, header, wir,
-        [status](kelvo_wir_struct *s, const void *img, const kelvo_attributes *a) {
-            kelvo_wir_to_struct(s, img, a, status);
-        },
-        kelvo_wir_buf);
+    return buf_read_record(handle, header, wir, status, kelvo_wir_to_struct, kelvo_wir_buf);
 }
 
 KELVO_LAYOUT_WRITERS(wir, kLayout)

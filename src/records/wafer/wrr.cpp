@@ -19,10 +19,7 @@ KELVO_API void kelvo_wrr_to_struct(kelvo_wrr_struct *wrr, const void *image, con
 }
 
 KELVO_API int kelvo_wrrread(int handle, const kelvo_header *header, kelvo_wrr_struct *wrr, uint32_t *status) {
-    return read_record(handle, header, wrr, [status](kelvo_wrr_struct *s, const void *img, const kelvo_attributes *a) {
-        if (!is_v3(a)) kelvo_wrr_to_struct(s, img, a, status);
-        else kelvo_v3_wrr_to_struct(s, img, a, status);
-    });
+    return read_record(handle, header, wrr, status, kelvo_wrr_to_struct, kelvo_v3_wrr_to_struct);
 }
 
 KELVO_API int kelvo_wrr_buf(kelvo_wrr_struct *wrr) {
@@ -32,15 +29,8 @@ KELVO_API int kelvo_wrr_buf(kelvo_wrr_struct *wrr) {
 }
 
 KELVO_API int kelvo_wrrbuf_read(int handle, const kelvo_header *header, kelvo_wrr_struct *wrr, uint32_t *status) {
-    const kelvo_attributes *attr = handle_attributes(handle);
-    bool v4 = !is_v3(attr);
-    return buf_read_record(
-        handle, header, wrr,
-        [v4, status](kelvo_wrr_struct *s, const void *img, const kelvo_attributes *a) {
-            if (v4) kelvo_wrr_to_struct(s, img, a, status);
-            else kelvo_v3_wrr_to_struct(s, img, a, status);
-        },
-        [v4](kelvo_wrr_struct *s) { return v4 ? kelvo_wrr_buf(s) : kelvo_v3_wrr_buf(s); });
+    return buf_read_record(handle, header, wrr, status, kelvo_wrr_to_struct, kelvo_wrr_buf, kelvo_v3_wrr_to_struct,
+                           kelvo_v3_wrr_buf);
 }
 
 KELVO_LAYOUT_WRITERS(wrr, kLayout)
