@@ -142,8 +142,9 @@ inline void decode(S *s, const void *image, const kelvo_attributes *attr, uint32
 
 // The record's total size (header included) with the optional fields that hold nothing
 // left off its end; REC_LEN is stored, texts' lengths taken from their characters.
+// `extra`: bytes of a record's hand-written part (an array behind the leading block).
 template <const auto &L, class S>
-inline int size(S *s) {
+inline int size(S *s, uint32_t extra = 0) {
     codec::Tail t;
     detail::each_reversed<L.size()>([&](auto i) {
         constexpr Field f = L.fields[i];
@@ -162,14 +163,16 @@ inline int size(S *s) {
         }
     });
     constexpr uint32_t fixed = detail::fixed_body<L>();
-    return codec::finish_size(s, fixed + t.bytes());
+    return codec::finish_size(s, fixed + extra + t.bytes());
 }
 
-// The wire image of a structure whose REC_LEN the size function set.
-template <const auto &L, class S>
-inline void encode(const S *s, void *out) {
+// The wire image of a structure whose REC_LEN the size function set; `after_block`
+// writes a record's hand-written part behind the leading block.
+template <const auto &L, class S, class AfterBlock>
+inline void encode(const S *s, void *out, AfterBlock after_block) {
     codec::Encoder e(out, s->REC_LEN);
     e.leading_block(s, L.leading);
+    after_block(e);
     detail::each<L.size()>([&](auto i) {
         constexpr Field f = L.fields[i];
         if constexpr (!detail::in_block<L, i>()) {
@@ -180,6 +183,11 @@ inline void encode(const S *s, void *out) {
             else e.put<T>(m);
         }
     });
+}
+
+template <const auto &L, class S>
+inline void encode(const S *s, void *out) {
+    encode<L>(s, out, [](codec::Encoder &) {});
 }
 
 // The counted strings copied into the string buffer in field order, each NUL-terminated;

@@ -9,14 +9,14 @@
 
 namespace kinds {
 
-// The fields from index `from` on; `prefix` (if any) before each name, the status words
-// of the layout at `st`.
+// The fields from index `from` up to `to`; `prefix` (if any) before each name, the status
+// words of the layout at `st`.
 template <const auto &L>
 void print_fields(Printer &p, const typename std::remove_cvref_t<decltype(L)>::Struct &s, const uint32_t *st,
-                  size_t from = 0, const char *prefix = nullptr) {
+                  size_t from = 0, const char *prefix = nullptr, size_t to = L.fields.size()) {
     using namespace kelvo::layout;
     std::string named;
-    for (size_t k = from; k < L.fields.size(); ++k) {
+    for (size_t k = from; k < to; ++k) {
         Field f = L.fields[k];
         if (prefix) f.name = (named = std::string(prefix) + f.name).c_str();
         uint32_t status = f.word >= 0 ? st[f.word] : KELVO_VALID;
