@@ -17,13 +17,14 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <type_traits>
 
 #include "kelvo.h"
 
 namespace kelvo::layout {
 
-enum class Type : uint8_t { U1, U2, U4, I1, I2, I4, R4, R8, C1, Cn, Bn };
+enum class Type : uint8_t { U1, U2, U4, I1, I2, I4, R4, R8, C1, Cn, Bn, Dn, N1, Array };
 
 // How a field's valid bit is judged when it is present.
 enum class Valid : uint8_t {
@@ -55,6 +56,8 @@ struct Field {
                              // with bits is written when they are clear
     Show show = Show::Plain;
     bool held = false;       // in the leading block: present only when the record holds its first byte
+    Type elem = Type::U1;    // Array: the element type (N1: states packed two to a byte)
+    uint16_t count = 0;      // Array: member offset of the U2 count of elements
 
     // A text always written (its length byte at least).
     constexpr Field required(int status_word) const {
@@ -127,6 +130,8 @@ template <> struct Cpp<Type::R8> { using type = double; };
 template <> struct Cpp<Type::C1> { using type = char; };
 template <> struct Cpp<Type::Cn> { using type = kelvo_cn; };
 template <> struct Cpp<Type::Bn> { using type = kelvo_bn; };
+template <> struct Cpp<Type::Dn> { using type = kelvo_dn; };
+template <> struct Cpp<Type::N1> { using type = uint8_t; };
 
 template <Type T> using cpp_t = typename Cpp<T>::type;
 
@@ -151,8 +156,24 @@ constexpr T from_bits(uint64_t b) {
 template <class Member, Type T>
 constexpr Field field(const char *name, size_t member) {
     static_assert(std::is_same_v<std::remove_cv_t<Member>, cpp_t<T>>, "field type and member type differ");
-    constexpr uint8_t size = T == Type::Cn || T == Type::Bn ? 1 : sizeof(cpp_t<T>);
+    constexpr uint8_t size = T == Type::Cn || T == Type::Bn ? 1 : T == Type::Dn ? 2 : sizeof(cpp_t<T>);
     return Field{name, T, static_cast<uint16_t>(member), size};
+}
+
+// An array of `count` elements of type E; the member points at them (N1: one state a byte).
+template <class Member, Type E, class Count>
+constexpr Field array(const char *name, size_t member, size_t count) {
+    static_assert(std::is_same_v<std::remove_cv_t<Member>, cpp_t<E> *>, "array type and member type differ");
+    static_assert(std::is_same_v<std::remove_cv_t<Count>, uint16_t>, "an array's count is a U2");
+    Field f{name, Type::Array, static_cast<uint16_t>(member), 0};
+    f.elem = E;
+    f.count = static_cast<uint16_t>(count);
+    return f;
+}
+
+// Wire bytes of `n` elements of type E.
+constexpr uint32_t array_bytes(Type e, uint32_t n) {
+    return e == Type::N1 ? (n + 1) / 2 : e == Type::U2 ? 2 * n : e == Type::R4 ? 4 * n : n;
 }
 
 template <class S, size_t N>
@@ -178,6 +199,14 @@ constexpr Record<S, N> record(const char *name, uint8_t typ, uint8_t sub, uint16
     return r;
 }
 
+// The index of the field named `name` (a compile-time error when there is none).
+template <class R>
+constexpr size_t index_of(const R &r, std::string_view name) {
+    for (size_t i = 0; i < r.fields.size(); ++i)
+        if (name == r.fields[i].name) return i;
+    throw "no field of that name";
+}
+
 // The member a field describes, in a structure.
 template <class T, class S>
 inline T &member(S *s, uint16_t offset) {
@@ -193,3 +222,8 @@ inline const T &member(const S *s, uint16_t offset) {
 // A field of structure `S` (a name in scope): KELVO_FIELD(TEST_NUM, U4).
 #define KELVO_FIELD(MEMBER, TYPE) \
     ::kelvo::layout::field<decltype(S::MEMBER), ::kelvo::layout::Type::TYPE>(#MEMBER, offsetof(S, MEMBER))
+// An array of structure `S` with its count: KELVO_ARRAY(RTN_RSLT, R4, RSLT_CNT).
+#define KELVO_ARRAY(MEMBER, ELEM, COUNT)                                                                     \
+    ::kelvo::layout::array<decltype(S::MEMBER), ::kelvo::layout::Type::ELEM, decltype(S::COUNT)>(#MEMBER,     \
+                                                                                                 offsetof(S, MEMBER), \
+                                                                                                 offsetof(S, COUNT))

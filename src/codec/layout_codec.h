@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "codec/arrays.h"
 #include "codec/codec.h"
 #include "codec/layout.h"
 
@@ -24,7 +25,8 @@ inline void each_reversed(F &&f) {
         std::make_index_sequence<N>{});
 }
 
-constexpr bool is_text(Type t) { return t == Type::Cn || t == Type::Bn; }
+// Fields of variable length: counted strings and bytes, bit strings, arrays.
+constexpr bool is_text(Type t) { return t == Type::Cn || t == Type::Bn || t == Type::Dn || t == Type::Array; }
 
 // A field that lies in the leading block, where the structure mirrors the wire.
 template <const auto &L, size_t I>
@@ -44,6 +46,7 @@ constexpr uint32_t fixed_body() {
             optional_seen = true;
             continue;
         }
+        if (f.type == Type::Array) continue;  // sized by its count
         if (optional_seen) throw "a field always written follows an optional one";
         if (f.member + f.size > L.leading || is_text(f.type)) n += f.size;
     }
@@ -70,6 +73,7 @@ inline bool judged_valid(const S *s, const T &value, bool present) {
     else if constexpr (F.valid == Valid::PresentFlagClear) return present && !(member<uint8_t>(s, F.flag) & F.bit);
     else if constexpr (F.valid == Valid::Always) return present;
     else if constexpr (F.type == Type::Cn || F.type == Type::Bn) return present && value.len != 0;
+    else if constexpr (F.type == Type::Dn) return present && value.bits != 0;
     else return present && !holds_missing(value, F.missing);
 }
 
@@ -81,9 +85,18 @@ inline T read_at(const codec::View &v, uint32_t at) {
     else return v.integer_at<T>(at);
 }
 
-template <const auto &L, size_t I, class S>
-inline void decode_field(S *s, codec::View &v, const codec::Status &st) {
+template <const auto &L, size_t I, class S, class Arrays>
+inline void decode_field(S *s, codec::View &v, const codec::Status &st, Arrays &arrays) {
     constexpr Field f = L.fields[I];
+    if constexpr (f.type == Type::Array) {
+        // Arrays need storage that only the record knows how to share out: `arrays`
+        // converts this one and says whether the record holds it.
+        using E = cpp_t<f.elem>;
+        const bool present = arrays(std::integral_constant<size_t, I>{});
+        if constexpr (f.word >= 0)
+            st.set(f.word, present, member<E *>(s, f.member) != nullptr && member<uint16_t>(s, f.count) != 0);
+        return;
+    } else {
     using T = cpp_t<f.type>;
     T &m = member<T>(s, f.member);
     bool present;
@@ -96,6 +109,8 @@ inline void decode_field(S *s, codec::View &v, const codec::Status &st) {
         present = v.cn(m);
     } else if constexpr (f.type == Type::Bn) {
         present = v.bn(m);
+    } else if constexpr (f.type == Type::Dn) {
+        present = v.dn(m);
     } else if constexpr (L.whole) {
         present = v.pos() + f.size <= v.end();
         m = present ? read_at<T>(v, v.pos()) : from_bits<T>(f.missing);
@@ -111,17 +126,26 @@ inline void decode_field(S *s, codec::View &v, const codec::Status &st) {
         if (present) v.skip(f.size);
     }
     if constexpr (f.word >= 0) st.set(f.word, present, judged_valid<L, I>(s, m, present));
+    }
 }
+
+// For layouts without arrays.
+struct NoArrays {
+    template <class I>
+    bool operator()(I) const { return false; }
+};
 
 }  // namespace detail
 
 // Decodes the record image into the structure and sets the fields' status words.
 // `after_block` runs behind the leading block (a version's extra fields).
-template <const auto &L, class S, class AfterBlock>
-inline void decode(S *s, codec::View &v, const codec::Status &st, AfterBlock after_block) {
+// `arrays(std::integral_constant<size_t, I>)` converts array field I at the cursor and
+// returns whether the record holds it.
+template <const auto &L, class S, class AfterBlock, class Arrays = detail::NoArrays>
+inline void decode(S *s, codec::View &v, const codec::Status &st, AfterBlock after_block, Arrays arrays = {}) {
     v.leading_block(s, L.leading);
     after_block();
-    detail::each<L.size()>([&](auto i) { detail::decode_field<L, i>(s, v, st); });
+    detail::each<L.size()>([&](auto i) { detail::decode_field<L, i>(s, v, st, arrays); });
     v.fix_header(s);
 }
 
@@ -130,7 +154,8 @@ inline void decode(S *s, codec::View &v, const codec::Status &st, AfterBlock aft
 template <const auto &L, size_t From, class S>
 inline void decode_fields(S *s, codec::View &v, const codec::Status &st) {
     detail::each<L.size()>([&](auto i) {
-        if constexpr (i >= From) detail::decode_field<L, i>(s, v, st);
+        detail::NoArrays none;
+        if constexpr (i >= From) detail::decode_field<L, i>(s, v, st, none);
     });
 }
 
@@ -148,7 +173,9 @@ inline int size(S *s, uint32_t extra = 0) {
     codec::Tail t;
     detail::each_reversed<L.size()>([&](auto i) {
         constexpr Field f = L.fields[i];
-        if constexpr (!f.optional && f.type == Type::Cn) {
+        if constexpr (f.type == Type::Array) {
+            t.always(array_bytes(f.elem, member<uint16_t>(s, f.count)));
+        } else if constexpr (!f.optional && f.type == Type::Cn) {
             // A required text: its length byte is in the fixed part, its characters here.
             kelvo_cn &m = member<kelvo_cn>(s, f.member);
             m.len = codec::text_length(m.str);
@@ -158,6 +185,11 @@ inline int size(S *s, uint32_t extra = 0) {
             T &m = member<T>(s, f.member);
             if constexpr (f.type == Type::Cn) t.text(m);
             else if constexpr (f.type == Type::Bn) t.field(m.data != nullptr && m.len != 0, uint32_t{m.len} + 1);
+            else if constexpr (f.type == Type::Dn) {
+                // A bit string without bytes is written (when it has to be) as a count of 0.
+                if (!m.data) m.bits = 0;
+                t.field(m.bits != 0, 2 + (uint32_t{m.bits} + 7) / 8);
+            }
             else if constexpr (f.bit != 0) t.field(!(member<uint8_t>(s, f.flag) & f.bit), f.size);
             else t.field(!detail::holds_missing(m, f.missing), f.size);
         }
@@ -176,11 +208,20 @@ inline void encode(const S *s, void *out, AfterBlock after_block) {
     detail::each<L.size()>([&](auto i) {
         constexpr Field f = L.fields[i];
         if constexpr (!detail::in_block<L, i>()) {
-            using T = cpp_t<f.type>;
-            const T &m = member<T>(s, f.member);
-            if constexpr (f.type == Type::Cn) e.cn(m);
-            else if constexpr (f.type == Type::Bn) e.bn(m);
-            else e.put<T>(m);
+            if constexpr (f.type == Type::Array) {
+                using E = cpp_t<f.elem>;
+                const E *a = member<E *>(s, f.member);
+                const uint16_t n = member<uint16_t>(s, f.count);
+                if constexpr (f.elem == Type::N1) e.nibbles(a, n);
+                else e.array<E>(a, n, from_bits<E>(f.missing));
+            } else {
+                using T = cpp_t<f.type>;
+                const T &m = member<T>(s, f.member);
+                if constexpr (f.type == Type::Cn) e.cn(m);
+                else if constexpr (f.type == Type::Bn) e.bn(m);
+                else if constexpr (f.type == Type::Dn) e.dn(m);
+                else e.put<T>(m);
+            }
         }
     });
 }
@@ -203,6 +244,35 @@ inline int copy(S *s, uint32_t reserve = 0) {
     detail::each<L.size()>([&](auto i) {
         if constexpr (L.fields[i].type == Type::Cn) c.text(member<kelvo_cn>(s, L.fields[i].member));
     });
+    return 1;
+}
+
+// The copy of a record whose texts lie in runs between other fields: each run that
+// still lies as decoded is moved as one block. Every terminator lies inside the room
+// reserved; 0 when the string buffer cannot be had.
+template <const auto &L, class S>
+inline int copy_runs(S *s) {
+    std::array<kelvo_cn *, L.size()> texts{};
+    std::array<bool, L.size()> ends{};
+    size_t n = 0;
+    uint32_t need = 0;
+    for (const Field &f : L.fields) {
+        if (f.type != Type::Cn) {
+            if (n) ends[n - 1] = true;
+            continue;
+        }
+        texts[n] = &member<kelvo_cn>(s, f.member);
+        need += uint32_t{texts[n]->len} + 1;
+        ++n;
+    }
+    if (n) ends[n - 1] = true;
+    codec::StringCopy copy;
+    if (!copy.reserve(need)) return 0;
+    for (size_t k = 0, start = 0; k < n; ++k) {
+        if (!ends[k]) continue;
+        codec::copy_run(copy, texts.data() + start, k + 1 - start);
+        start = k + 1;
+    }
     return 1;
 }
 

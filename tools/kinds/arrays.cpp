@@ -3,70 +3,14 @@
 #include <cstring>
 #include <vector>
 
-#include "kinds/kinds.h"
+#include "kinds/print_layout.h"
+#include "records/results/layout.h"
 
 namespace {
 
-void print_mpr(kinds::Printer &p, const kelvo_mpr_struct &s, const uint32_t *st) {
-    p.u("TEST_NUM", s.TEST_NUM);
-    p.u("HEAD_NUM", s.HEAD_NUM);
-    p.u("SITE_NUM", s.SITE_NUM);
-    p.hex("TEST_FLG", s.TEST_FLG);
-    p.hex("PARM_FLG", s.PARM_FLG);
-    p.u("RTN_ICNT", s.RTN_ICNT, st[0]);
-    p.u("RSLT_CNT", s.RSLT_CNT, st[1]);
-    p.list("RTN_STAT", s.RTN_STAT, s.RTN_ICNT, st[2]);
-    p.list("RTN_RSLT", s.RTN_RSLT, s.RSLT_CNT, st[3]);
-    p.text("TEST_TXT", s.TEST_TXT, st[4]);
-    p.text("ALARM_ID", s.ALARM_ID, st[5]);
-    p.hex("OPT_FLAG", s.OPT_FLAG, st[6]);
-    p.i("RES_SCAL", s.RES_SCAL, st[7]);
-    p.i("LLM_SCAL", s.LLM_SCAL, st[8]);
-    p.i("HLM_SCAL", s.HLM_SCAL, st[9]);
-    p.r("LO_LIMIT", s.LO_LIMIT, st[10]);
-    p.r("HI_LIMIT", s.HI_LIMIT, st[11]);
-    p.r("START_IN", s.START_IN, st[12]);
-    p.r("INCR_IN", s.INCR_IN, st[13]);
-    p.list("RTN_INDX", s.RTN_INDX, s.RTN_ICNT, st[14]);
-    p.text("UNITS", s.UNITS, st[15]);
-    p.text("UNITS_IN", s.UNITS_IN, st[16]);
-    p.text("C_RESFMT", s.C_RESFMT, st[17]);
-    p.text("C_LLMFMT", s.C_LLMFMT, st[18]);
-    p.text("C_HLMFMT", s.C_HLMFMT, st[19]);
-    p.r("LO_SPEC", s.LO_SPEC, st[20]);
-    p.r("HI_SPEC", s.HI_SPEC, st[21]);
-}
+constexpr auto print_mpr = kinds::print_layout<kelvo::results::mpr::kLayout>;
 
-void print_ftr(kinds::Printer &p, const kelvo_ftr_struct &s, const uint32_t *st) {
-    p.u("TEST_NUM", s.TEST_NUM);
-    p.u("HEAD_NUM", s.HEAD_NUM);
-    p.u("SITE_NUM", s.SITE_NUM);
-    p.hex("TEST_FLG", s.TEST_FLG);
-    p.hex("OPT_FLAG", s.OPT_FLAG, st[0]);
-    p.u("CYCL_CNT", s.CYCL_CNT, st[1]);
-    p.u("REL_VADR", s.REL_VADR, st[2]);
-    p.u("REPT_CNT", s.REPT_CNT, st[3]);
-    p.u("NUM_FAIL", s.NUM_FAIL, st[4]);
-    p.i("XFAIL_AD", s.XFAIL_AD, st[5]);
-    p.i("YFAIL_AD", s.YFAIL_AD, st[6]);
-    p.i("VECT_OFF", s.VECT_OFF, st[7]);
-    p.u("RTN_ICNT", s.RTN_ICNT, st[8]);
-    p.u("PGM_ICNT", s.PGM_ICNT, st[9]);
-    p.list("RTN_INDX", s.RTN_INDX, s.RTN_ICNT, st[10]);
-    p.list("RTN_STAT", s.RTN_STAT, s.RTN_ICNT, st[11]);
-    p.list("PGM_INDX", s.PGM_INDX, s.PGM_ICNT, st[12]);
-    p.list("PGM_STAT", s.PGM_STAT, s.PGM_ICNT, st[13]);
-    p.dn("FAIL_PIN", s.FAIL_PIN, st[14]);
-    p.text("VECT_NAM", s.VECT_NAM, st[15]);
-    p.text("TIME_SET", s.TIME_SET, st[16]);
-    p.text("OP_CODE", s.OP_CODE, st[17]);
-    p.text("TEST_TXT", s.TEST_TXT, st[18]);
-    p.text("ALARM_ID", s.ALARM_ID, st[19]);
-    p.text("PROG_TXT", s.PROG_TXT, st[20]);
-    p.text("RSLT_TXT", s.RSLT_TXT, st[21]);
-    p.u("PATG_NUM", s.PATG_NUM, st[22]);
-    p.dn("SPIN_MAP", s.SPIN_MAP, st[23]);
-}
+constexpr auto print_ftr = kinds::print_layout<kelvo::results::ftr::kLayout>;
 
 // Prints an FDR image of REC_LEN + 4 bytes: its test number and names, each cut to
 // the bytes the record holds (the library keeps the names for the test's TSR).

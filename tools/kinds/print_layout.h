@@ -40,6 +40,15 @@ void print_fields(Printer &p, const typename std::remove_cvref_t<decltype(L)>::S
         case Type::C1: p.ch(f.name, member<char>(&s, f.member), status); break;
         case Type::Cn: p.text(f.name, member<kelvo_cn>(&s, f.member), status); break;
         case Type::Bn: p.bn(f.name, member<kelvo_bn>(&s, f.member), status); break;
+        case Type::Dn: p.dn(f.name, member<kelvo_dn>(&s, f.member), status); break;
+        case Type::N1: break;  // an element type only
+        case Type::Array: {
+            const uint16_t n = member<uint16_t>(&s, f.count);
+            if (f.elem == Type::U2) p.list(f.name, member<uint16_t *>(&s, f.member), n, status);
+            else if (f.elem == Type::R4) p.list(f.name, member<float *>(&s, f.member), n, status);
+            else p.list(f.name, member<uint8_t *>(&s, f.member), n, status);
+            break;
+        }
         }
     }
 }
