@@ -76,15 +76,29 @@ private:
 };
 
 // The numbers of a record whose layout is a table, field by field: those of the leading
-// block at their places, the others in wire order.
+// block at their places, the others in wire order; arrays by the counts read before them.
 template <const auto &L>
 void swap_layout(Swap &s) {
     using namespace kelvo::layout;
-    for (const Field &f : L.fields) {
-        if (f.type == Type::Cn || f.type == Type::Bn) s.text();
-        else if (f.member + f.size <= L.leading) s.at(f.member, f.size);
-        else if (f.size > 1) s.n(f.size);
-        else s.skip(1);
+    uint32_t counts[L.size()] = {};
+    for (size_t i = 0; i < L.size(); ++i) {
+        const Field &f = L.fields[i];
+        if (f.type == Type::Cn || f.type == Type::Bn) {
+            s.text();
+        } else if (f.type == Type::Dn) {
+            s.dn();
+        } else if (f.type == Type::Array) {
+            uint32_t n = 0;
+            for (size_t k = 0; k < i; ++k)
+                if (L.fields[k].member == f.count) n = counts[k];
+            if (f.elem == Type::U2 || f.elem == Type::R4) s.n(f.elem == Type::U2 ? 2 : 4, n);
+            else s.skip(array_bytes(f.elem, n));
+        } else if (f.member + f.size <= L.leading) {
+            s.at(f.member, f.size);
+        } else {
+            if (f.size == 2) counts[i] = s.peek2();
+            s.n(f.size);
+        }
     }
 }
 
@@ -93,18 +107,10 @@ void to_big_endian(uint8_t *r) {
     Swap s(r);
     if (typ == KELVO_PTR_TYP && sub == KELVO_PTR_SUB) {
         swap_layout<kelvo::results::ptr::kLayout>(s);
-    } else if (typ == 15 && sub == 15) {  // MPR
-        s.n(4).skip(4);
-        uint32_t j = s.peek2();
-        s.n(2);
-        uint32_t r4s = s.peek2();
-        s.n(2).skip((j + 1) / 2).n(4, r4s).text(2).skip(4).n(4, 4).n(2, j).text(5).n(4, 2);
-    } else if (typ == 15 && sub == 20) {  // FTR
-        s.n(4).skip(4).n(4, 6).n(2);
-        uint32_t j = s.peek2();
-        s.n(2);
-        uint32_t k = s.peek2();
-        s.n(2).n(2, j).skip((j + 1) / 2).n(2, k).skip((k + 1) / 2).dn().text(7).skip(1).dn();
+    } else if (typ == KELVO_MPR_TYP && sub == KELVO_MPR_SUB) {
+        swap_layout<kelvo::results::mpr::kLayout>(s);
+    } else if (typ == KELVO_FTR_TYP && sub == KELVO_FTR_SUB) {
+        swap_layout<kelvo::results::ftr::kLayout>(s);
     } else if (typ == KELVO_PRR_TYP && sub == KELVO_PRR_SUB) {
         swap_layout<kelvo::parts::prr::kLayout>(s);
     }
