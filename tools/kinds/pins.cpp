@@ -6,12 +6,7 @@ namespace {
 
 constexpr auto print_pmr = kinds::print_layout<kelvo::pins::pmr::kLayout>;
 
-void print_pgr(kinds::Printer &p, const kelvo_pgr_struct &s, const uint32_t *st) {
-    p.u("GRP_INDX", s.GRP_INDX);
-    p.text("GRP_NAM", s.GRP_NAM, st[0]);
-    p.u("INDX_CNT", s.INDX_CNT, st[1] & KELVO_PRESENT ? KELVO_VALID : 0);
-    p.list("PMR_INDX", s.PMR_INDX, s.INDX_CNT, st[1] & KELVO_PRESENT ? KELVO_VALID : 0);
-}
+constexpr auto print_pgr = kinds::print_layout<kelvo::pins::pgr::kLayout>;
 
 }  // namespace
 

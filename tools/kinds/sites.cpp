@@ -4,11 +4,7 @@
 
 namespace {
 
-void print_rdr(kinds::Printer &p, const kelvo_rdr_struct &s, const uint32_t *status) {
-    p.u("NUM_BINS", s.NUM_BINS);
-    // An empty list that the record holds prints as [].
-    p.list("RTST_BIN", s.RTST_BIN, s.NUM_BINS, (status[0] & KELVO_PRESENT) ? KELVO_VALID : 0u);
-}
+constexpr auto print_rdr = kinds::print_layout<kelvo::sites::rdr::kLayout>;
 
 void print_sdr(kinds::Printer &p, const kelvo_sdr_struct &s, const uint32_t *status) {
     using kelvo::sites::sdr::kLayout, kelvo::sites::sdr::kSiteNumAt;

@@ -1,4 +1,4 @@
-// Site records: the layout of SDR (RDR is a count and its array).
+// Site records: the layouts of RDR and SDR.
 #pragma once
 
 #include "codec/layout.h"
@@ -32,5 +32,16 @@ constexpr auto kLayout = layout::record<S>("SDR", KELVO_SDR_TYP, KELVO_SDR_SUB, 
     KELVO_FIELD(EXTR_ID, Cn).opt(KELVO_SDR_EXTR_ID).shown_when_held(),
 });
 }  // namespace sdr
+
+namespace rdr {
+using S = kelvo_rdr_struct;
+constexpr uint16_t kMissingBin = 65535;
+// NUM_BINS is always taken (bytes the record does not hold count as zero); the whole
+// list is always written, a null one as missing bins.
+constexpr auto kLayout = layout::record<S>("RDR", KELVO_RDR_TYP, KELVO_RDR_SUB, 6, {
+    KELVO_FIELD(NUM_BINS, U2),
+    KELVO_ARRAY(RTST_BIN, U2, NUM_BINS).status(KELVO_RDR_RTST_BIN, kMissingBin).shown_when_held(),
+});
+}  // namespace rdr
 
 }  // namespace kelvo::sites
