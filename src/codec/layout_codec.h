@@ -306,3 +306,15 @@ inline int copy_unless_empty(S *s) {
                                             kelvo_##rec##_to_memory);                                    \
     }
 
+// The exported decoder and reader of a table record `rec` (kelvo_rec_to_struct,
+// kelvo_recread); a version-3 handle's records go to `v3` (or nullptr), inside extern "C".
+#define KELVO_LAYOUT_READER(rec, L, v3)                                                                   \
+    KELVO_API void kelvo_##rec##_to_struct(kelvo_##rec##_struct *s, const void *image,                   \
+                                           const kelvo_attributes *attr, uint32_t *status) {             \
+        ::kelvo::layout::decode<L>(s, image, attr, status);                                               \
+    }                                                                                                     \
+    KELVO_API int kelvo_##rec##read(int handle, const kelvo_header *header, kelvo_##rec##_struct *s,       \
+                                    uint32_t *status) {                                                   \
+        return ::kelvo::codec::read_record(handle, header, s, status, kelvo_##rec##_to_struct, v3);       \
+    }
+

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "codec/string_copy.h"
 #include "codec/view.h"
@@ -89,7 +90,7 @@ using Copy = int (*)(S *);
 // when there is one.
 template <class S>
 inline ReadResult read_decode(int handle, const kelvo_header *header, S *s, uint32_t *status, Decoder<S> v4,
-                              Decoder<S> v3 = nullptr) {
+                              std::type_identity_t<Decoder<S>> v3 = nullptr) {
     return read_decode(handle, header, s, [=](S *t, const void *image, const kelvo_attributes *attr) {
         (v3 && is_v3(attr) ? v3 : v4)(t, image, attr, status);
     });
@@ -97,7 +98,7 @@ inline ReadResult read_decode(int handle, const kelvo_header *header, S *s, uint
 
 template <class S>
 inline int read_record(int handle, const kelvo_header *header, S *s, uint32_t *status, Decoder<S> v4,
-                       Decoder<S> v3 = nullptr) {
+                       std::type_identity_t<Decoder<S>> v3 = nullptr) {
     return read_decode(handle, header, s, status, v4, v3).result;
 }
 
@@ -105,7 +106,8 @@ inline int read_record(int handle, const kelvo_header *header, S *s, uint32_t *s
 // decoded, by the handle's version as the decoder was chosen.
 template <class S>
 inline int buf_read_record(int handle, const kelvo_header *header, S *s, uint32_t *status, Decoder<S> v4,
-                           Copy<S> copy, Decoder<S> v3 = nullptr, Copy<S> v3_copy = nullptr) {
+                           Copy<S> copy, std::type_identity_t<Decoder<S>> v3 = nullptr,
+                           std::type_identity_t<Copy<S>> v3_copy = nullptr) {
     return copy_decoded(read_decode(handle, header, s, status, v4, v3),
                         [&] { return (v3_copy && is_v3(handle) ? v3_copy : copy)(s); });
 }

@@ -1,7 +1,7 @@
 // HBR and SBR: hardware and software bin records. A version-3 handle's records are
 // decoded by the version-3 decoders; copies and writers serve both versions.
-#include "records/bins/layout.h"
 #include "codec/layout_codec.h"
+#include "records/bins/layout.h"
 
 KELVO_SOURCE_ID("kelvo_hbrread")
 KELVO_SOURCE_ID("kelvo_hbrbuf_read")
@@ -15,26 +15,10 @@ using namespace kelvo::codec;
 using kelvo::bins::kHbr;
 using kelvo::bins::kSbr;
 
-
 extern "C" {
 
-KELVO_API void kelvo_hbr_to_struct(kelvo_hbr_struct *hbr, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
-    layout::decode<kHbr>(hbr, image, attr, status);
-}
-
-KELVO_API void kelvo_sbr_to_struct(kelvo_sbr_struct *sbr, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
-    layout::decode<kSbr>(sbr, image, attr, status);
-}
-
-KELVO_API int kelvo_hbrread(int handle, const kelvo_header *header, kelvo_hbr_struct *hbr, uint32_t *status) {
-    return read_record(handle, header, hbr, status, kelvo_hbr_to_struct, kelvo_v3_hbr_to_struct);
-}
-
-KELVO_API int kelvo_sbrread(int handle, const kelvo_header *header, kelvo_sbr_struct *sbr, uint32_t *status) {
-    return read_record(handle, header, sbr, status, kelvo_sbr_to_struct, kelvo_v3_sbr_to_struct);
-}
+KELVO_LAYOUT_READER(hbr, kHbr, kelvo_v3_hbr_to_struct)
+KELVO_LAYOUT_READER(sbr, kSbr, kelvo_v3_sbr_to_struct)
 
 // The name copied into the string buffer, NUL-terminated (an empty one too).
 KELVO_API int kelvo_hbr_buf(kelvo_hbr_struct *hbr) { return layout::copy<kHbr>(hbr); }

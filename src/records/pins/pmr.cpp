@@ -13,14 +13,7 @@ using kelvo::pins::pmr::kLayout;
 
 extern "C" {
 
-KELVO_API void kelvo_pmr_to_struct(kelvo_pmr_struct *pmr, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
-    layout::decode<kLayout>(pmr, image, attr, status);
-}
-
-KELVO_API int kelvo_pmrread(int handle, const kelvo_header *header, kelvo_pmr_struct *pmr, uint32_t *status) {
-    return read_record(handle, header, pmr, status, kelvo_pmr_to_struct, kelvo_v3_pmr_to_struct);
-}
+KELVO_LAYOUT_READER(pmr, kLayout, kelvo_v3_pmr_to_struct)
 
 // Each name is copied from where it points, so a structure whose names do not lie
 // one after another in a record image is copied as safely as a decoded one.

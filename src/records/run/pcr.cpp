@@ -13,14 +13,7 @@ extern "C" {
 
 // Present bits follow the counts the record holds whole, also in a record longer than
 // the five counts (its extra bytes are not decoded).
-KELVO_API void kelvo_pcr_to_struct(kelvo_pcr_struct *pcr, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
-    layout::decode<kLayout>(pcr, image, attr, status);
-}
-
-KELVO_API int kelvo_pcrread(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status) {
-    return read_record(handle, header, pcr, status, kelvo_pcr_to_struct);
-}
+KELVO_LAYOUT_READER(pcr, kLayout, nullptr)
 
 // A PCR has no strings: buf_read is the read.
 KELVO_API int kelvo_pcrbuf_read(int handle, const kelvo_header *header, kelvo_pcr_struct *pcr, uint32_t *status) {

@@ -21,14 +21,7 @@ static_assert(sizeof(kelvo_eps_struct) == 4);
 extern "C" {
 
 // A BPS of REC_LEN 0 has no name at all.
-KELVO_API void kelvo_bps_to_struct(kelvo_bps_struct *bps, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
-    layout::decode<kLayout>(bps, image, attr, status);
-}
-
-KELVO_API int kelvo_bpsread(int handle, const kelvo_header *header, kelvo_bps_struct *bps, uint32_t *status) {
-    return read_record(handle, header, bps, status, kelvo_bps_to_struct);
-}
+KELVO_LAYOUT_READER(bps, kLayout, nullptr)
 
 // Only the stated characters are copied, so that a structure whose REC_LEN does not
 // match its text never makes the copy read beyond it; room for REC_LEN + 1 bytes at least.

@@ -13,14 +13,7 @@ static_assert(sizeof(kelvo_wcr_struct) == 24);
 
 extern "C" {
 
-KELVO_API void kelvo_wcr_to_struct(kelvo_wcr_struct *wcr, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
-    layout::decode<kLayout>(wcr, image, attr, status);
-}
-
-KELVO_API int kelvo_wcrread(int handle, const kelvo_header *header, kelvo_wcr_struct *wcr, uint32_t *status) {
-    return read_record(handle, header, wcr, status, kelvo_wcr_to_struct);
-}
+KELVO_LAYOUT_READER(wcr, kLayout, nullptr)
 
 // No texts: buf_read is the read.
 KELVO_API int kelvo_wcrbuf_read(int handle, const kelvo_header *header, kelvo_wcr_struct *wcr, uint32_t *status) {

@@ -13,14 +13,7 @@ using kelvo::wafer::wrr::kLayout;
 
 extern "C" {
 
-KELVO_API void kelvo_wrr_to_struct(kelvo_wrr_struct *wrr, const void *image, const kelvo_attributes *attr,
-                                   uint32_t *status) {
-    layout::decode<kLayout>(wrr, image, attr, status);
-}
-
-KELVO_API int kelvo_wrrread(int handle, const kelvo_header *header, kelvo_wrr_struct *wrr, uint32_t *status) {
-    return read_record(handle, header, wrr, status, kelvo_wrr_to_struct, kelvo_v3_wrr_to_struct);
-}
+KELVO_LAYOUT_READER(wrr, kLayout, kelvo_v3_wrr_to_struct)
 
 KELVO_API int kelvo_wrr_buf(kelvo_wrr_struct *wrr) {
     // A record that ends before the texts keeps the pointers the decoder gave them.
