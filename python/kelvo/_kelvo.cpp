@@ -213,21 +213,6 @@ py::object field_value(const Field &f) {
     }
 }
 
-const char *code_name(uint8_t typ, uint8_t sub) {
-    static const struct {
-        uint8_t typ, sub;
-        const char *name;
-    } names[] = {{0, 10, "FAR"},  {0, 20, "ATR"},  {1, 10, "MIR"},  {1, 20, "MRR"},  {1, 30, "PCR"},
-                 {1, 40, "HBR"},  {1, 50, "SBR"},  {1, 60, "PMR"},  {1, 62, "PGR"},  {1, 63, "PLR"},
-                 {1, 70, "RDR"},  {1, 80, "SDR"},  {2, 10, "WIR"},  {2, 20, "WRR"},  {2, 30, "WCR"},
-                 {5, 10, "PIR"},  {5, 20, "PRR"},  {10, 30, "TSR"}, {15, 10, "PTR"}, {15, 15, "MPR"},
-                 {15, 20, "FTR"}, {15, 30, "STR"}, {20, 10, "BPS"}, {20, 20, "EPS"}, {50, 10, "GDR"},
-                 {50, 30, "DTR"}};
-    for (const auto &n : names)
-        if (n.typ == typ && n.sub == sub) return n.name;
-    return nullptr;
-}
-
 uint16_t body_length(int handle, const kelvo_header &h) {
     uint16_t len = h.REC_LEN;
     kelvo_shortswap(Kelvo_file_attributes[handle].cpu_type, &len);
@@ -337,7 +322,7 @@ private:
                 name = kind->name;
                 result = kind->dump(handle_, &h, printer, index_, offset_);
             } else {
-                const char *known = code_name(h.REC_TYP, h.REC_SUB);
+                const char *known = kinds::code_name(h.REC_TYP, h.REC_SUB);
                 name = known ? known : "unknown";
                 result = kelvo_skip_record(handle_, &h);
                 if (result > 0 || body_length(handle_, h) == 0) printer.begin(name, h, body_length(handle_, h), index_, offset_);
@@ -368,13 +353,13 @@ private:
 // Column types: i int64; f float64 (NaN when missing); b bool or None; B bool; s str or
 // None; c one character or None; t seconds since 1970 (NaN when missing), made times by
 // the package.
-struct ColumnSpec {
+struct ColumnInfo {
     const char *name;
     char type;
 };
 
-const std::vector<ColumnSpec> &table_columns(int table) {
-    static const std::vector<ColumnSpec> cols[] = {
+const std::vector<ColumnInfo> &table_columns(int table) {
+    static const std::vector<ColumnInfo> cols[] = {
         {{"file", 's'}, {"part", 'i'}, {"head", 'i'}, {"site", 'i'}, {"part_id", 's'}, {"x", 'f'}, {"y", 'f'},
          {"hard_bin", 'i'}, {"soft_bin", 'f'}, {"passed", 'b'}, {"part_flg", 'i'}, {"num_test", 'i'},
          {"test_time", 'f'}, {"wafer_id", 's'}, {"part_txt", 's'}},
@@ -432,7 +417,7 @@ struct Column {
 class Table {
 public:
     explicit Table(int table, Texts &texts) : texts_(texts) {
-        for (const ColumnSpec &c : table_columns(table)) cols_.push_back(Column{c.type, {}, {}, {}, -2});
+        for (const ColumnInfo &c : table_columns(table)) cols_.push_back(Column{c.type, {}, {}, {}, -2});
     }
     void row() { at_ = 1, ++rows_; }  // column 0, the file, is made by the package
     size_t rows() const { return rows_; }
@@ -944,7 +929,7 @@ public:
         if (name == "FAR") return 0;  // written when the file was opened
         const kinds::RecordKind *kind = nullptr;
         for (const kinds::RecordKind &k : kinds::kinds())
-            if (name == k.name && code_name(k.typ, k.sub) && name == code_name(k.typ, k.sub)) kind = &k;
+            if (name == k.name && kinds::code_name(k.typ, k.sub) && name == kinds::code_name(k.typ, k.sub)) kind = &k;
         if (!kind) throw py::value_error("no writer for records named " + name);
         const Layout *l;
         {
@@ -1121,7 +1106,7 @@ PYBIND11_MODULE(_kelvo, m) {
     m.def("columns", [](int table) {
         if (table < 0 || table > 5) throw py::value_error("no such table");
         py::list out;
-        for (const ColumnSpec &c : table_columns(table)) out.append(py::make_tuple(c.name, std::string(1, c.type)));
+        for (const ColumnInfo &c : table_columns(table)) out.append(py::make_tuple(c.name, std::string(1, c.type)));
         return out;
     });
     m.def("_layout", [](const std::string &name) {

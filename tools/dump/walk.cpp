@@ -12,25 +12,10 @@ uint16_t body_length(int handle, const kelvo_header &h) {
     return len;
 }
 
-// Names of the record codes, for records that no decoder is registered for.
-const char *code_name(uint8_t typ, uint8_t sub) {
-    static const struct {
-        uint8_t typ, sub;
-        const char *name;
-    } names[] = {{0, 10, "FAR"},  {0, 20, "ATR"},  {1, 10, "MIR"},  {1, 20, "MRR"},  {1, 30, "PCR"},
-                 {1, 40, "HBR"},  {1, 50, "SBR"},  {1, 60, "PMR"},  {1, 62, "PGR"},  {1, 63, "PLR"},
-                 {1, 70, "RDR"},  {1, 80, "SDR"},  {2, 10, "WIR"},  {2, 20, "WRR"},  {2, 30, "WCR"},
-                 {5, 10, "PIR"},  {5, 20, "PRR"},  {10, 30, "TSR"}, {15, 10, "PTR"}, {15, 15, "MPR"},
-                 {15, 20, "FTR"}, {20, 10, "BPS"}, {20, 20, "EPS"}, {50, 10, "GDR"}, {50, 30, "DTR"}};
-    for (const auto &n : names)
-        if (n.typ == typ && n.sub == sub) return n.name;
-    return nullptr;
-}
-
 // The name a record is counted under: its decoder's, its code's, or the code itself.
 std::string count_name(uint8_t typ, uint8_t sub) {
     if (const RecordKind *kind = find_kind(typ, sub)) return kind->name;
-    if (const char *known = code_name(typ, sub)) return known;
+    if (const char *known = kinds::code_name(typ, sub)) return known;
     return "(" + std::to_string(typ) + "," + std::to_string(sub) + ")";
 }
 
@@ -132,7 +117,7 @@ WalkResult walk(int handle, Printer &p) {
             name = kind->name;
             result = kind->dump(handle, &h, p, index, offset);
         } else {
-            const char *known = code_name(h.REC_TYP, h.REC_SUB);
+            const char *known = kinds::code_name(h.REC_TYP, h.REC_SUB);
             std::snprintf(unknown, sizeof unknown, "(%u,%u)", h.REC_TYP, h.REC_SUB);
             name = known ? known : unknown;
             result = kelvo_skip_record(handle, &h);

@@ -43,4 +43,20 @@ const RecordKind *find_kind(uint8_t typ, uint8_t sub) {
     return k < 0 ? nullptr : &kinds()[static_cast<size_t>(k)];
 }
 
+// The names of the version-4 record codes, FAR included.
+const char *code_name(uint8_t typ, uint8_t sub) {
+    static const struct {
+        uint8_t typ, sub;
+        const char *name;
+    } names[] = {{0, 10, "FAR"},  {0, 20, "ATR"},  {1, 10, "MIR"},  {1, 20, "MRR"},  {1, 30, "PCR"},
+                 {1, 40, "HBR"},  {1, 50, "SBR"},  {1, 60, "PMR"},  {1, 62, "PGR"},  {1, 63, "PLR"},
+                 {1, 70, "RDR"},  {1, 80, "SDR"},  {2, 10, "WIR"},  {2, 20, "WRR"},  {2, 30, "WCR"},
+                 {5, 10, "PIR"},  {5, 20, "PRR"},  {10, 30, "TSR"}, {15, 10, "PTR"}, {15, 15, "MPR"},
+                 {15, 20, "FTR"}, {15, 30, "STR"}, {20, 10, "BPS"}, {20, 20, "EPS"}, {50, 10, "GDR"},
+                 {50, 30, "DTR"}};
+    for (const auto &n : names)
+        if (n.typ == typ && n.sub == sub) return n.name;
+    return nullptr;
+}
+
 }  // namespace kinds

@@ -189,6 +189,8 @@ FILE *null_output();
 // record by its codes, or null.
 const std::vector<RecordKind> &kinds();
 const RecordKind *find_kind(uint8_t typ, uint8_t sub);
+// The name of a version-4 record code (FAR included), or null.
+const char *code_name(uint8_t typ, uint8_t sub);
 
 // The exported functions of one record family. Records without a field status
 // array, a copy or a size function are adapted with small lambdas, or left null.
