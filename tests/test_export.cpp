@@ -7,14 +7,9 @@
 
 #include "testutil.h"
 
-namespace {
+using kt::slurp;
 
-std::string slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+namespace {
 
 // The CSV line of a table that begins with `prefix` (after the file column).
 std::string row(const std::string &csv, const std::string &prefix) {

@@ -12,14 +12,9 @@
 
 #include "testutil.h"
 
-namespace {
+using kt::slurp;
 
-std::string slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+namespace {
 
 int count(const std::string &s, const std::string &what) {
     int n = 0;

@@ -38,11 +38,6 @@ void write_file(const std::string &path, const Bytes &b) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
 }
 
-std::string slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Runs a bash command line in `dir`, the tools named by their names alone; its standard
 // error goes to a file beside.
 Outcome sh(const Dir &dir, const std::string &command) {

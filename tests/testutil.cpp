@@ -62,6 +62,11 @@ void TempFile::write(const Bytes &contents) const {
     out.write(reinterpret_cast<const char *>(contents.data()), static_cast<std::streamsize>(contents.size()));
 }
 
+std::string slurp(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 int open_bytes(const Bytes &bytes, TempFile &tmp) {
     tmp.write(bytes);
     return kelvo_open(tmp.path().c_str(), "r");

@@ -73,6 +73,9 @@ private:
     std::string path_;
 };
 
+// The whole contents of a file as text (empty when it cannot be read).
+std::string slurp(const std::string &path);
+
 // Opens `bytes` as a file for reading; returns the handle (the file lives in `tmp`).
 int open_bytes(const Bytes &bytes, TempFile &tmp);
 
