@@ -404,10 +404,51 @@ private:
     std::vector<std::string> list_;
 };
 
+// A column's cells, grown with realloc: large blocks move by remapping their pages, not
+// by copying them and touching fresh memory. Handed over to numpy without a copy.
+template <class T>
+class Cells {
+public:
+    Cells() = default;
+    Cells(const Cells &) = delete;
+    Cells &operator=(const Cells &) = delete;
+    Cells(Cells &&o) noexcept : p_(o.p_), n_(o.n_), cap_(o.cap_) { o.p_ = nullptr, o.n_ = o.cap_ = 0; }
+    ~Cells() { std::free(p_); }
+    void push_back(T v) {
+        if (n_ == cap_) grow();
+        p_[n_++] = v;
+    }
+    T operator[](size_t k) const { return p_[k]; }
+    void clear() {
+        std::free(p_);
+        p_ = nullptr, n_ = cap_ = 0;
+    }
+    // The cells as a numpy array that owns their storage; the column is empty afterwards.
+    py::array_t<T> release() {
+        if (n_ == 0) return py::array_t<T>(0);
+        T *p = static_cast<T *>(std::realloc(p_, n_ * sizeof(T)));
+        if (p) p_ = p;
+        py::capsule owner(p_, [](void *q) { std::free(q); });
+        py::array_t<T> a(static_cast<py::ssize_t>(n_), p_, owner);
+        p_ = nullptr, n_ = cap_ = 0;
+        return a;
+    }
+
+private:
+    void grow() {
+        size_t cap = cap_ ? 2 * cap_ : 4096;
+        auto *p = static_cast<T *>(std::realloc(p_, cap * sizeof(T)));
+        if (!p) throw std::bad_alloc();
+        p_ = p, cap_ = cap;
+    }
+    T *p_ = nullptr;
+    size_t n_ = 0, cap_ = 0;
+};
+
 struct Column {
     char type;
-    std::vector<int64_t> i;  // i, b and B (-1 for None), s and c (text code, -1 for None)
-    std::vector<double> f;   // f and t
+    Cells<int64_t> i;  // i, b and B (-1 for None), s and c (text code, -1 for None)
+    Cells<double> f;   // f and t
     // The last text and its code: most text cells repeat the one above.
     std::string last;
     int32_t last_code = -2;
@@ -523,7 +564,7 @@ private:
 };
 
 // An object array of n cells, each a new reference to one of `items` (or None).
-py::array object_column(const std::vector<int64_t> &codes, const std::vector<py::object> &items, size_t n,
+py::array object_column(const Cells<int64_t> &codes, const std::vector<py::object> &items, size_t n,
                         PyObject *file) {
     // Kept for the life of the process: it must not be released after the interpreter.
     static py::object *empty = new py::object(py::module_::import("numpy").attr("empty"));
@@ -578,9 +619,9 @@ py::dict read_tables(const std::string &path, unsigned mask, const std::string &
         for (size_t c = 0; c < cols.size(); ++c) {
             Column &col = cols[c];
             switch (c == 0 ? 'F' : col.type) {
-                case 'F': arrays.append(object_column({}, items, n, file_obj.ptr())); break;
-                case 'i': arrays.append(py::array_t<int64_t>(static_cast<py::ssize_t>(n), col.i.data())); break;
-                case 'f': case 't': arrays.append(py::array_t<double>(static_cast<py::ssize_t>(n), col.f.data())); break;
+                case 'F': arrays.append(object_column(Cells<int64_t>{}, items, n, file_obj.ptr())); break;
+                case 'i': arrays.append(col.i.release()); break;
+                case 'f': case 't': arrays.append(col.f.release()); break;
                 case 'B': {
                     py::array_t<bool> a(static_cast<py::ssize_t>(n));
                     for (size_t k = 0; k < n; ++k) a.mutable_data()[k] = col.i[k] != 0;
@@ -594,8 +635,8 @@ py::dict read_tables(const std::string &path, unsigned mask, const std::string &
                 }
                 default: arrays.append(object_column(col.i, items, n, nullptr)); break;
             }
-            std::vector<int64_t>().swap(col.i);
-            std::vector<double>().swap(col.f);
+            col.i.clear();
+            col.f.clear();
         }
         out[kNames[t]] = arrays;
     }
