@@ -26,13 +26,13 @@ inline void each_reversed(F &&f) {
 }
 
 // Fields of variable length: counted strings and bytes, bit strings, arrays.
-constexpr bool is_text(Type t) { return t == Type::Cn || t == Type::Bn || t == Type::Dn || t == Type::Array; }
+constexpr bool variable_length(Type t) { return t == Type::Cn || t == Type::Bn || t == Type::Dn || t == Type::Array; }
 
 // A field that lies in the leading block, where the structure mirrors the wire.
 template <const auto &L, size_t I>
 constexpr bool in_block() {
     constexpr Field f = L.fields[I];
-    return !is_text(f.type) && f.member + f.size <= L.leading;
+    return !variable_length(f.type) && f.member + f.size <= L.leading;
 }
 
 // Wire bytes of the fields that are always written, behind the header.
@@ -48,7 +48,7 @@ constexpr uint32_t fixed_body() {
         }
         if (f.type == Type::Array) continue;  // sized by its count
         if (optional_seen) throw "a field always written follows an optional one";
-        if (f.member + f.size > L.leading || is_text(f.type)) n += f.size;
+        if (f.member + f.size > L.leading || variable_length(f.type)) n += f.size;
     }
     return n;
 }
@@ -85,18 +85,20 @@ inline T read_at(const codec::View &v, uint32_t at) {
     else return v.integer_at<T>(at);
 }
 
+// An array: its storage is the record's to share out, so `arrays` converts it at the
+// cursor and says whether the record holds it.
 template <const auto &L, size_t I, class S, class Arrays>
-inline void decode_field(S *s, codec::View &v, const codec::Status &st, Arrays &arrays) {
+inline void decode_array(S *s, const codec::Status &st, Arrays &arrays) {
     constexpr Field f = L.fields[I];
-    if constexpr (f.type == Type::Array) {
-        // Arrays need storage that only the record knows how to share out: `arrays`
-        // converts this one and says whether the record holds it.
-        using E = cpp_t<f.elem>;
-        const bool present = arrays(std::integral_constant<size_t, I>{});
-        if constexpr (f.word >= 0)
-            st.set(f.word, present, member<E *>(s, f.member) != nullptr && member<uint16_t>(s, f.count) != 0);
-        return;
-    } else {
+    using E = cpp_t<f.elem>;
+    const bool present = arrays(std::integral_constant<size_t, I>{});
+    if constexpr (f.word >= 0)
+        st.set(f.word, present, member<E *>(s, f.member) != nullptr && member<uint16_t>(s, f.count) != 0);
+}
+
+template <const auto &L, size_t I, class S>
+inline void decode_value(S *s, codec::View &v, const codec::Status &st) {
+    constexpr Field f = L.fields[I];
     using T = cpp_t<f.type>;
     T &m = member<T>(s, f.member);
     bool present;
@@ -126,7 +128,12 @@ inline void decode_field(S *s, codec::View &v, const codec::Status &st, Arrays &
         if (present) v.skip(f.size);
     }
     if constexpr (f.word >= 0) st.set(f.word, present, judged_valid<L, I>(s, m, present));
-    }
+}
+
+template <const auto &L, size_t I, class S, class Arrays>
+inline void decode_field(S *s, codec::View &v, const codec::Status &st, Arrays &arrays) {
+    if constexpr (L.fields[I].type == Type::Array) decode_array<L, I>(s, st, arrays);
+    else decode_value<L, I>(s, v, st);
 }
 
 // For layouts without arrays.
