@@ -15,6 +15,28 @@ inline uint8_t *array_storage(uint32_t need) {
     return b.reserve(need) ? b.data : nullptr;
 }
 
+// An array that the decoder converts into the array buffer at `offset`. Absent: null.
+// Present: `fill` converts it and moves the view past its `wire` bytes; when the
+// array buffer could not be had it stays null and the view only skips those bytes.
+template <class T, class Fill>
+inline bool converted_array(View &v, uint8_t *arrays, uint32_t offset, uint32_t wire, T *&out, Fill fill) {
+    if (!v.present()) {
+        out = nullptr;
+        return false;
+    }
+    if (!arrays) {
+        out = nullptr;
+        v.skip(wire);
+        return true;
+    }
+    out = reinterpret_cast<T *>(arrays + offset);
+    fill(out);
+    return true;
+}
+
+// Bytes of n states packed two to a byte.
+constexpr uint32_t packed(uint32_t n) { return (n + 1) / 2; }
+
 // Copies a run of `n` counted strings into the string buffer, each NUL-terminated.
 // When every text begins one byte (the next length byte) after the end of the one
 // before, as decoded from a record, the run is moved as one block and each text is

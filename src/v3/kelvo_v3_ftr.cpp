@@ -4,7 +4,7 @@
 // bit strings, and the two state bitmaps expanded into index and state arrays.
 #include <cstdio>
 
-#include "records/results/mpr_ftr.h"
+#include "codec/arrays.h"
 #include "v3/names.h"
 #include "v3/v3.h"
 

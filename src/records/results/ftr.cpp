@@ -2,7 +2,6 @@
 // the version-3 operations.
 #include "codec/layout_codec.h"
 #include "records/results/layout.h"
-#include "records/results/mpr_ftr.h"
 #include "v3/v3.h"
 
 KELVO_SOURCE_ID("kelvo_ftrread")
@@ -33,28 +32,9 @@ Places places(uint32_t j, uint32_t k) {
     return {rtn_stat, pgm_indx, pgm_stat, pgm_stat + 2 * packed(k)};
 }
 
-}  // namespace
-
-namespace kelvo {
-
-ReadResult ftr_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
-    const kelvo_attributes *a = handle_attributes(handle);
-    if (!is_v3(a))
-        return read_decode_checked(handle, header, ftr,
-                                   [status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
-                                       return ftr_decode(s, image, attr, status);
-                                   });
-    return read_decode_checked(handle, header, ftr,
-                               [handle, status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
-                                   return v3::ftr_to_struct(handle, s, image, attr, status);
-                               });
-}
-
-}  // namespace kelvo
-
-namespace kelvo {
-
-bool ftr_decode(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr, uint32_t *status) {
+// The version-4 decoder; false when the arrays that the record holds could not be had:
+// they are then null and their counts 0.
+bool decode(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr, uint32_t *status) {
     View v(image, attr);
     Status st(status);
     uint8_t *arrays = nullptr;
@@ -89,17 +69,31 @@ bool ftr_decode(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes
     return !starved;
 }
 
-}  // namespace kelvo
+// The read by the handle's version. A record whose arrays could not be had reads as 0.
+ReadResult read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
+    const kelvo_attributes *a = handle_attributes(handle);
+    if (!is_v3(a))
+        return read_decode_checked(handle, header, ftr,
+                                   [status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
+                                       return decode(s, image, attr, status);
+                                   });
+    return read_decode_checked(handle, header, ftr,
+                               [handle, status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
+                                   return v3::ftr_to_struct(handle, s, image, attr, status);
+                               });
+}
+
+}  // namespace
 
 extern "C" {
 
 KELVO_API void kelvo_ftr_to_struct(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *attr,
                                    uint32_t *status) {
-    ftr_decode(ftr, image, attr, status);
+    decode(ftr, image, attr, status);
 }
 
 KELVO_API int kelvo_ftrread(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
-    return ftr_read(handle, header, ftr, status).result;
+    return read(handle, header, ftr, status).result;
 }
 
 // The texts into the string buffer; the arrays stay in the array buffer, FAIL_PIN and
@@ -108,7 +102,7 @@ KELVO_API int kelvo_ftr_buf(kelvo_ftr_struct *ftr) { return layout::copy_runs<kL
 
 KELVO_API int kelvo_ftrbuf_read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr,
                                 uint32_t *status) {
-    return copy_decoded(ftr_read(handle, header, ftr, status), [handle, ftr] {
+    return copy_decoded(read(handle, header, ftr, status), [handle, ftr] {
         return !is_v3(handle) ? kelvo_ftr_buf(ftr) : kelvo_v3_ftr_buf(ftr);
     });
 }

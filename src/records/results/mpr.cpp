@@ -1,7 +1,6 @@
 // MPR: multiple-result parametric record.
 #include "codec/layout_codec.h"
 #include "records/results/layout.h"
-#include "records/results/mpr_ftr.h"
 
 KELVO_SOURCE_ID("kelvo_mprread")
 KELVO_SOURCE_ID("kelvo_mprbuf_read")
@@ -28,11 +27,9 @@ Places places(uint32_t j, uint32_t r) {
     return {results, indexes, indexes + 2 * j};
 }
 
-}  // namespace
-
-namespace kelvo {
-
-bool mpr_decode(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *attr, uint32_t *status) {
+// The version-4 decoder; false when the arrays that the record holds could not be had:
+// they are then null and their counts 0.
+bool decode(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *attr, uint32_t *status) {
     View v(image, attr);
     Status st(status);
     uint8_t *arrays = nullptr;
@@ -62,19 +59,19 @@ bool mpr_decode(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes
     return !starved;
 }
 
-}  // namespace kelvo
+}  // namespace
 
 extern "C" {
 
 KELVO_API void kelvo_mpr_to_struct(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *attr,
                                    uint32_t *status) {
-    mpr_decode(mpr, image, attr, status);
+    decode(mpr, image, attr, status);
 }
 
 static ReadResult read_mpr(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr, uint32_t *status) {
     return read_decode_checked(handle, header, mpr,
                                [status](kelvo_mpr_struct *s, const void *image, const kelvo_attributes *attr) {
-                                   return mpr_decode(s, image, attr, status);
+                                   return decode(s, image, attr, status);
                                });
 }
 
