@@ -86,6 +86,18 @@ using Decoder = void (*)(S *, const void *, const kelvo_attributes *, uint32_t *
 template <class S>
 using Copy = int (*)(S *);
 
+// A decoder with a status array that can fail (an array buffer that cannot be had).
+template <class S>
+using CheckedDecoder = bool (*)(S *, const void *, const kelvo_attributes *, uint32_t *);
+
+template <class S>
+inline ReadResult read_decode_checked(int handle, const kelvo_header *header, S *s, uint32_t *status,
+                                      CheckedDecoder<S> decode) {
+    return read_decode_checked(handle, header, s, [=](S *t, const void *image, const kelvo_attributes *attr) {
+        return decode(t, image, attr, status);
+    });
+}
+
 // The read of a record with such a decoder; a version-3 handle's records go to `v3`
 // when there is one.
 template <class S>

@@ -39,10 +39,7 @@ bool decode(kelvo_pgr_struct *pgr, const void *image, const kelvo_attributes *at
 // The read of both the reader and buf_read: 0 and not copied when the array buffer
 // cannot be had, as when the read buffer cannot.
 ReadResult read(int handle, const kelvo_header *header, kelvo_pgr_struct *pgr, uint32_t *status) {
-    return read_decode_checked(handle, header, pgr,
-                               [status](kelvo_pgr_struct *s, const void *img, const kelvo_attributes *a) {
-                                   return decode(s, img, a, status);
-                               });
+    return read_decode_checked(handle, header, pgr, status, decode);
 }
 
 }  // namespace

@@ -73,10 +73,7 @@ bool decode(kelvo_ftr_struct *ftr, const void *image, const kelvo_attributes *at
 ReadResult read(int handle, const kelvo_header *header, kelvo_ftr_struct *ftr, uint32_t *status) {
     const kelvo_attributes *a = handle_attributes(handle);
     if (!is_v3(a))
-        return read_decode_checked(handle, header, ftr,
-                                   [status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
-                                       return decode(s, image, attr, status);
-                                   });
+        return read_decode_checked(handle, header, ftr, status, decode);
     return read_decode_checked(handle, header, ftr,
                                [handle, status](kelvo_ftr_struct *s, const void *image, const kelvo_attributes *attr) {
                                    return v3::ftr_to_struct(handle, s, image, attr, status);

@@ -59,6 +59,11 @@ bool decode(kelvo_mpr_struct *mpr, const void *image, const kelvo_attributes *at
     return !starved;
 }
 
+// The read of both the reader and buf_read: 0 and not copied when the arrays cannot be had.
+ReadResult read(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr, uint32_t *status) {
+    return read_decode_checked(handle, header, mpr, status, decode);
+}
+
 }  // namespace
 
 extern "C" {
@@ -68,15 +73,8 @@ KELVO_API void kelvo_mpr_to_struct(kelvo_mpr_struct *mpr, const void *image, con
     decode(mpr, image, attr, status);
 }
 
-static ReadResult read_mpr(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr, uint32_t *status) {
-    return read_decode_checked(handle, header, mpr,
-                               [status](kelvo_mpr_struct *s, const void *image, const kelvo_attributes *attr) {
-                                   return decode(s, image, attr, status);
-                               });
-}
-
 KELVO_API int kelvo_mprread(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr, uint32_t *status) {
-    return read_mpr(handle, header, mpr, status).result;
+    return read(handle, header, mpr, status).result;
 }
 
 // The texts into the string buffer; the arrays stay in the array buffer.
@@ -84,7 +82,7 @@ KELVO_API int kelvo_mpr_buf(kelvo_mpr_struct *mpr) { return layout::copy_runs<kL
 
 KELVO_API int kelvo_mprbuf_read(int handle, const kelvo_header *header, kelvo_mpr_struct *mpr,
                                 uint32_t *status) {
-    return copy_decoded(read_mpr(handle, header, mpr, status), [mpr] { return kelvo_mpr_buf(mpr); });
+    return copy_decoded(read(handle, header, mpr, status), [mpr] { return kelvo_mpr_buf(mpr); });
 }
 
 KELVO_LAYOUT_WRITERS(mpr, kLayout)

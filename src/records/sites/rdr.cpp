@@ -50,11 +50,7 @@ KELVO_API void kelvo_rdr_to_struct(kelvo_rdr_struct *rdr, const void *image, con
 }
 
 KELVO_API int kelvo_rdrread(int handle, const kelvo_header *header, kelvo_rdr_struct *rdr, uint32_t *status) {
-    return read_decode_checked(handle, header, rdr,
-                               [status](kelvo_rdr_struct *s, const void *img, const kelvo_attributes *a) {
-                                   return decode(s, img, a, status);
-                               })
-        .result;
+    return read_decode_checked(handle, header, rdr, status, decode).result;
 }
 
 // Nothing to copy (RTST_BIN stays in the array buffer): buf_read is the read.
