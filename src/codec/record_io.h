@@ -142,15 +142,4 @@ inline int write_record(int handle, S *s, uint8_t typ, uint8_t sub, Size size, E
     return static_cast<int>(kelvo_write(handle, out, static_cast<uint32_t>(total)));
 }
 
-// Decodes a record from its header alone: every field absent, every default given.
-// Used where a record cannot be decoded (a version-3 record without its decoder).
-template <class S, class Decode>
-inline void decode_header_only(S *s, const kelvo_header *header, const kelvo_attributes *attr,
-                               Decode decode) {
-    kelvo_header empty = *header;
-    empty.REC_LEN = 0;
-    decode(s, &empty, attr);
-    s->REC_LEN = header_length(header, attr_cpu(attr));
-}
-
 }  // namespace kelvo::codec

@@ -42,7 +42,8 @@ uint32_t record_end(const void *image, int cpu) {
 
 namespace kinds {
 
-RecordKind fdr_kind() {
+// The version-3 FDR, which fills no structure: the library only keeps its names.
+static RecordKind fdr_kind() {
     RecordKind k{"FDR", KELVO_FDR_TYP, KELVO_FDR_SUB, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr};
     k.dump = [](int handle, const kelvo_header *header, Printer &p, long index, uint64_t offset) {
         const int cpu = Kelvo_file_attributes[handle].cpu_type;
@@ -84,7 +85,7 @@ std::vector<RecordKind> arrays_kinds() {
                                     {kelvo_ftrbuf_read, kelvo_ftr_to_struct, kelvo_ftr_buf, kelvo_ftr_size,
                                      kelvo_ftr_to_memory, kelvo_ftrwrite, print_ftr, kelvo_v3_ftr_to_struct,
                                      kelvo_v3_ftr_buf}),
-        kinds::fdr_kind(),
+        fdr_kind(),
     };
 }
 

@@ -181,8 +181,6 @@ struct RecordKind {
 // What a copy returns when the record was read but could not be written.
 constexpr int kWriteFailed = -100;
 
-// The version-3 FDR, which fills no structure: the library only keeps its names.
-RecordKind fdr_kind();
 // A stream that discards what is written to it.
 FILE *null_output();
 // Every record kind the tools know, in one explicit list (kinds.cpp); the kind of a
